@@ -1,0 +1,159 @@
+#include "links/PortRecord.h"
+
+#include <QSerialPort>
+
+namespace kaspen {
+
+int normalizedBaudRate(int requested)
+{
+    switch (requested) {
+    case 1200:
+    case 2400:
+    case 4800:
+        return requested;
+    default:
+        return 9600;
+    }
+}
+
+int comPortNumber(const QString &text)
+{
+    const QString digits = text.size() == 4 ? text.right(1) : text.right(2);
+    return digits.toInt();
+}
+
+PortRecord::PortRecord(QObject *parent) : SerialLine(parent)
+{
+    m_quiet.setSingleShot(true);
+    m_quiet.setInterval(QuietMs);
+    connect(&m_quiet, &QTimer::timeout, this, &PortRecord::deliver);
+}
+
+PortRecord::~PortRecord()
+{
+    release();
+}
+
+int PortRecord::prepare(const QString &portName, int baud)
+{
+    m_portName = portName;
+    m_baud = normalizedBaudRate(baud);
+    m_prepared = true;
+    return 1;
+}
+
+int PortRecord::open()
+{
+    if (!m_prepared)
+        return 0;
+    if (isOpen())
+        return 1;
+    delete m_port;
+    m_port = new QSerialPort(this);
+    m_port->setPortName(m_portName);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        delete m_port;
+        m_port = nullptr;
+        return 0;
+    }
+    const bool configured = m_port->setBaudRate(m_baud) && m_port->setDataBits(QSerialPort::Data8)
+        && m_port->setParity(QSerialPort::NoParity) && m_port->setStopBits(QSerialPort::OneStop)
+        && m_port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        m_port->close();
+        delete m_port;
+        m_port = nullptr;
+        return 0;
+    }
+    m_port->clear(QSerialPort::AllDirections);
+    // Raising DTR fails on a pseudo-terminal ("Inappropriate ioctl"); harmless.
+    m_port->setDataTerminalReady(true);
+    m_port->clearError();
+    m_collected.clear();
+    connect(m_port, &QSerialPort::readyRead, this, &PortRecord::readAvailable);
+    connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) { onError(int(e)); });
+    return 1;
+}
+
+bool PortRecord::isOpen() const
+{
+    return m_port && m_port->isOpen();
+}
+
+void PortRecord::readAvailable()
+{
+    if (!isOpen())
+        return;
+    for (;;) {
+        const QByteArray chunk = m_port->read(ReadChunk);
+        if (chunk.isEmpty())
+            break;
+        m_collected += chunk;
+    }
+    m_quiet.start(); // deliver once the line has been quiet for 200 ms
+}
+
+void PortRecord::deliver()
+{
+    if (m_collected.isEmpty())
+        return;
+    const QByteArray text = m_collected;
+    m_collected.clear();
+    emit textReceived(text); // WM_USER+1
+}
+
+void PortRecord::onError(int error)
+{
+    const auto e = QSerialPort::SerialPortError(error);
+    if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError)
+        return;
+    // A hung-up line keeps reporting errors while it stays open: close it at once.
+    const QString reason = m_port ? m_port->errorString() : QString();
+    close();
+    emit lineLost(reason);
+}
+
+int PortRecord::close()
+{
+    m_quiet.stop();
+    if (m_port) {
+        if (m_port->isOpen()) {
+            // Bytes still waiting in the driver belong to the reply being read.
+            m_collected += m_port->readAll();
+            m_port->setDataTerminalReady(false);
+            m_port->clear(QSerialPort::AllDirections);
+            m_port->close();
+        }
+        m_port->disconnect(this);
+        m_port->deleteLater();
+        m_port = nullptr;
+    }
+    deliver();
+    return 1;
+}
+
+int PortRecord::release()
+{
+    if (!m_prepared)
+        return 0;
+    close();
+    m_prepared = false;
+    return 1;
+}
+
+int PortRecord::write(const QByteArray &bytes)
+{
+    if (!isOpen())
+        return 0;
+    // The purge: bytes received but not yet read are discarded.
+    m_port->clear(QSerialPort::AllDirections);
+    m_port->readAll();
+    const qint64 n = m_port->write(bytes);
+    if (n != bytes.size()) {
+        m_port->clearError();
+        return 0;
+    }
+    return 1;
+}
+
+} // namespace kaspen
