@@ -4,6 +4,7 @@
 #include "ui/PlaceholderPage.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
