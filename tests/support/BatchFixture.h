@@ -35,7 +35,8 @@ public:
         : session(model)
     {
         PhoneBook::resetSharedState();
-        auto l = std::make_unique<AnsweringLine>();
+        auto l = std::make_unique<FakeLine>();
+        l->open();
         l->onWrite = [this](const QByteArray &bytes) { onWrite(bytes); };
         line = l.get();
         session.setSerialLine(std::move(l));
@@ -107,18 +108,6 @@ public:
     int started = 0;
 
 private:
-    class AnsweringLine : public FakeLine {
-    public:
-        int write(const QByteArray &bytes) override
-        {
-            const int ok = FakeLine::write(bytes);
-            if (ok && onWrite)
-                onWrite(bytes);
-            return ok;
-        }
-        std::function<void(const QByteArray &)> onWrite;
-    };
-
     void onWrite(const QByteArray &)
     {
         m_nextTiming = timing ? timing() : ResultTiming(rng() % 4);
@@ -130,7 +119,7 @@ private:
         rec.inProgress = true;
         ++started;
         ++pendingResults;
-        finishExchange(answer(line->last()));
+        finishExchange(answer(line->written.last()));
     }
 
     void onExchangeStarted()
@@ -143,7 +132,7 @@ private:
         rec.inProgress = true;
         rec.resultCode = ResultNoReply;
         ++started;
-        const QByteArray written = line->last();
+        const QByteArray written = line->written.last();
         const ResultTiming t = m_nextTiming;
         if (t == ResultTiming::Never)
             return;

@@ -38,7 +38,7 @@ TEST(BatchRun, SendsTheCheckedRowsInListOrderUnderTheBatchCode)
     EXPECT_EQ(f.statuses(), QStringList({"Ready", "", "Ready"}));
     EXPECT_TRUE(f.model().running());
     ASSERT_TRUE(f.waitIdle());
-    EXPECT_EQ(f.line->writes, QList<QByteArray>({"222222#ST:000007#", "222222#CP:!,0#"}));
+    EXPECT_EQ(f.line->written, QList<QByteArray>({"222222#ST:000007#", "222222#CP:!,0#"}));
     EXPECT_EQ(codes, std::vector<int>({codes::Batch, codes::Batch}));
     EXPECT_EQ(f.statuses(), QStringList({Success, "", Success}));
     // "#ST": the station ID text of the serial record follows the command.
@@ -54,7 +54,7 @@ TEST(BatchRun, OldPasswordEntryIsShownAndSentWithTheCurrentPassword)
     EXPECT_EQ(f.model().list().row(1).text, "222222#PS:333333,444444#");
     ASSERT_TRUE(f.model().startBatchRun());
     ASSERT_TRUE(f.waitIdle());
-    EXPECT_EQ(f.line->writes, QList<QByteArray>({"222222#SA:1#", "222222#PS:333333,444444#"}));
+    EXPECT_EQ(f.line->written, QList<QByteArray>({"222222#SA:1#", "222222#PS:333333,444444#"}));
 }
 
 TEST(BatchRun, AutoStationIdCountsUpPerRunAndWrapsAfter999999)
@@ -72,11 +72,11 @@ TEST(BatchRun, AutoStationIdCountsUpPerRunAndWrapsAfter999999)
         f.list({{11002, QByteArray("222222#ST:") + c.start + "#"}, {11005, "222222#SA:1#"}});
         f.model().setAutoStationId(true);
         for (const char *id : c.sent) {
-            f.line->writes.clear();
+            f.line->written.clear();
             ASSERT_TRUE(f.model().startBatchRun());
             ASSERT_TRUE(f.waitIdle());
-            ASSERT_EQ(f.line->writes.size(), 2);
-            EXPECT_EQ(f.line->writes[0], QByteArray("222222#ST:") + id + "#");
+            ASSERT_EQ(f.line->written.size(), 2);
+            EXPECT_EQ(f.line->written[0], QByteArray("222222#ST:") + id + "#");
             EXPECT_EQ(f.model().list().row(0).parameters, QByteArray(id)); // the ID last sent
             EXPECT_EQ(f.session.serialRecord().stationIdText, QByteArray(id));
         }
@@ -109,7 +109,7 @@ TEST(BatchRun, RefusedCommandShowsFailAndTheRunGoesOn)
     ASSERT_TRUE(f.model().startBatchRun());
     ASSERT_TRUE(f.waitIdle());
     EXPECT_EQ(f.statuses(), QStringList({Success, "Command Time Out", "Command Fail ", Success}));
-    EXPECT_EQ(f.line->writes.size(), 4);
+    EXPECT_EQ(f.line->written.size(), 4);
 }
 
 TEST(BatchRun, LinkChecksRefuseTheRun)
@@ -128,7 +128,7 @@ TEST(BatchRun, LinkChecksRefuseTheRun)
         f.session.serialRecord().inProgress = true;
         EXPECT_FALSE(f.model().startBatchRun());
         EXPECT_EQ(f.sink.last(), "Command is in progress...");
-        EXPECT_TRUE(f.line->writes.isEmpty());
+        EXPECT_TRUE(f.line->written.isEmpty());
     }
     {
         BatchFixture f(13);
@@ -162,7 +162,7 @@ TEST(BatchRun, SendFailureMarksTheRowStopsTheRunAndBringsTheButtonsBack)
     EXPECT_TRUE(f.model().bufferClearEnabled());
     // The next run starts cleanly once the port is back.
     f.line->failWrites = false;
-    f.line->writes.clear();
+    f.line->written.clear();
     ASSERT_TRUE(f.model().startBatchRun());
     ASSERT_TRUE(f.waitIdle());
     EXPECT_EQ(f.statuses(), QStringList({Success, Success, Success}));
@@ -182,7 +182,7 @@ TEST(BatchRun, ButtonsAreLockedWhileRunning)
     // The logger never answers: the run waits for the exchange's time-out.
     f.model().handleMessage({msg::BatchNotice, ToBatchSetup, 2, "Command Time Out", 0});
     f.session.serialRecord().inProgress = false;
-    ASSERT_TRUE(waitFor([&] { return f.line->writes.size() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return f.line->written.size() == 2; }));
     f.model().handleMessage({msg::BatchNotice, ToBatchSetup, 2, "Command Success", 0});
     f.session.serialRecord().inProgress = false;
     ASSERT_TRUE(waitFor([&] { return f.model().batchButtonsEnabled() && !f.model().running(); }));
@@ -195,9 +195,8 @@ TEST(BatchRun, LineLostDuringARunEndsItCleanly)
     f.timing = [] { return ResultTiming::Never; };
     f.list({{11002, "222222#ST:000007#"}, {11004, "222222#TM:2403051407#"}, {11005, "222222#SA:1#"}});
     ASSERT_TRUE(f.model().startBatchRun());
-    ASSERT_TRUE(waitFor([&] { return f.line->writes.size() == 1; }));
-    f.line->close();
-    emit f.line->lineLost(QStringLiteral("gone"));
+    ASSERT_TRUE(waitFor([&] { return f.line->written.size() == 1; }));
+    f.line->lose();
     ASSERT_TRUE(waitFor([&] { return !f.model().running(); }));
     EXPECT_EQ(f.statuses(), QStringList({"Connection Error", "", ""}));
     // A late result of the exchange finds no row waiting.
@@ -229,8 +228,8 @@ TEST(BatchRun, AgrCommandGoesOutInItsHexadecimalForm)
     f.list({{19030, "222222#AGR:01 0A FF###"}});
     ASSERT_TRUE(f.model().startBatchRun());
     ASSERT_TRUE(f.waitIdle());
-    ASSERT_EQ(f.line->writes.size(), 1);
-    EXPECT_EQ(f.line->writes[0], QByteArray("222222#AGR:\x01\x0A\xFF###", 17));
+    ASSERT_EQ(f.line->written.size(), 1);
+    EXPECT_EQ(f.line->written[0], QByteArray("222222#AGR:\x01\x0A\xFF###", 17));
     EXPECT_EQ(f.session.serialRecord().lastText, "222222#AGR:01 0A FF###");
 }
 
@@ -276,7 +275,7 @@ TEST(BatchRun, EthernetClaimsUnderTheBatchCodeAndSendsThroughTheMainWindow)
                                                         {0, "222222#PS:333333,444444#"}}));
     EXPECT_EQ(f.session.ethernetRecord().stationIdText, "000009");
     EXPECT_EQ(f.session.phoneBook().CurrentEthernetEntry().setupPassword, "444444");
-    EXPECT_TRUE(f.line->writes.isEmpty());
+    EXPECT_TRUE(f.line->written.isEmpty());
 }
 
 TEST(BatchRun, EthernetSendThatStartsNoExchangeStopsTheRun)
@@ -298,7 +297,7 @@ TEST(BatchRun, InitRunNeedsAFreshDefaultFile)
     f.model().handleMessage({msg::RunInit, ToBatchSetup, 0, {}, 0});
     QCoreApplication::processEvents();
     EXPECT_FALSE(f.model().running());
-    EXPECT_TRUE(f.line->writes.isEmpty());
+    EXPECT_TRUE(f.line->written.isEmpty());
 }
 
 // The hand-over between the runner and the UI thread: a result may come in
@@ -314,10 +313,10 @@ TEST(BatchRunnerStress, NoResultIsLostInThousandsOfHandOvers)
     f.list(entries);
     ASSERT_EQ(f.model().list().rowCount(), Rows);
     ASSERT_TRUE(f.model().startBatchRun());
-    ASSERT_TRUE(f.waitIdle(240000)) << "runner stalled after " << f.line->writes.size() << " commands";
-    ASSERT_EQ(f.line->writes.size(), Rows);
+    ASSERT_TRUE(f.waitIdle(240000)) << "runner stalled after " << f.line->written.size() << " commands";
+    ASSERT_EQ(f.line->written.size(), Rows);
     for (int i = 0; i < Rows; ++i) {
-        ASSERT_EQ(f.line->writes[i], entries[size_t(i)].second) << i;
+        ASSERT_EQ(f.line->written[i], entries[size_t(i)].second) << i;
         ASSERT_EQ(f.model().list().row(i).status, Success) << i;
     }
     EXPECT_EQ(f.started, Rows);
@@ -332,7 +331,7 @@ TEST(BatchRunnerStress, ManyShortRunsBackToBack)
         ASSERT_TRUE(f.waitIdle()) << run;
         ASSERT_EQ(f.statuses(), QStringList({Success, Success, Success})) << run;
     }
-    EXPECT_EQ(f.line->writes.size(), 1500);
+    EXPECT_EQ(f.line->written.size(), 1500);
 }
 
 } // namespace
