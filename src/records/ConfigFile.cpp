@@ -1,9 +1,6 @@
 #include "records/ConfigFile.h"
 #include "protocol/Clock.h"
-#if __has_include("records/XmlDocument.h")
 #include "records/XmlDocument.h"
-#define KASPEN_HAVE_XML 1
-#endif
 
 #include <QFileInfo>
 
@@ -16,7 +13,6 @@ QByteArray configDateTime(const QDateTime &t)
     return formatTime(t, "%m/%d/%Y %X");
 }
 
-#ifdef KASPEN_HAVE_XML
 namespace {
 
 void buildDocument(XmlDocument &doc, const std::vector<ConfigRow> &rows, const QDateTime &savedAt)
@@ -93,16 +89,5 @@ ConfigOpenResult readConfigFile(const QString &path)
     return result;
 }
 
-#else
-// Until the XML layer is in this branch.
-QByteArray configFileText(const std::vector<ConfigRow> &, const QDateTime &) { return {}; }
-bool writeConfigFile(const QString &, const std::vector<ConfigRow> &, const QDateTime &, QString *error)
-{
-    if (error)
-        *error = QStringLiteral("no XML layer");
-    return false;
-}
-ConfigOpenResult readConfigFile(const QString &) { return {}; }
-#endif
 
 } // namespace kaspen
