@@ -5,6 +5,7 @@
 #include "protocol/LogPanes.h"
 #include "records/PhoneBook.h"
 #include "records/PhoneBookRules.h"
+#include "records/BatchCli.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace kaspen::cli {
 
@@ -129,8 +131,27 @@ int deviceCommand(const Options &o, CliSink &sink)
         return ExitUsage;
     }
     const QString command = o.rest.value(0);
+    const bool batchCommand = command == QLatin1String("backup") || command == QLatin1String("apply");
+    QString batchPath;
+    if (command == QLatin1String("backup")) {
+        batchPath = o.values.value(QStringLiteral("out"));
+        if (batchPath.isEmpty()) {
+            err(QStringLiteral("backup needs --out FILE.cfg\n") + usage());
+            return ExitUsage;
+        }
+    } else if (command == QLatin1String("apply")) {
+        for (const QString &a : o.rest.mid(1))
+            if (a != QLatin1String("--auto-station-id") && batchPath.isEmpty())
+                batchPath = a;
+        if (batchPath.isEmpty()) {
+            err(QStringLiteral("apply needs a FILE.cfg\n") + usage());
+            return ExitUsage;
+        }
+    }
     std::function<void(MainModel &)> action;
-    if (command == QLatin1String("status"))
+    if (batchCommand)
+        action = [](MainModel &) {};
+    else if (command == QLatin1String("status"))
         action = [](MainModel &m) { m.statusQuery(); };
     else if (command == QLatin1String("version"))
         action = [](MainModel &m) { m.versionQuery(); };
@@ -164,6 +185,13 @@ int deviceCommand(const Options &o, CliSink &sink)
         out(formatTime(clock().now(), PaneEntryHeader) + "\n" + copy + "\n\n");
     });
 
+    // The page models decode what the main window forwards (batch commands).
+    std::unique_ptr<CorePages> pages;
+    if (batchCommand) {
+        pages = std::make_unique<CorePages>(model.session());
+        QObject::connect(&model, &MainModel::pageMessage, [&pages](const PageMessage &m) { pages->deliver(m); });
+    }
+
     if (!model.toggleSerialConnection(o.port))
         return ExitRefused;
 
@@ -180,6 +208,13 @@ int deviceCommand(const Options &o, CliSink &sink)
         out(model.exchange().statusText().toLocal8Bit() + "\n");
         if (result != ResultSuccess)
             return result;
+    }
+    if (batchCommand) {
+        if (!model.session().verified())
+            return ExitRefused;
+        if (command == QLatin1String("backup"))
+            return batchcli::backup(model, *pages, batchPath, out);
+        return batchcli::apply(model, *pages, batchPath, o.rest.contains(QStringLiteral("--auto-station-id")), out);
     }
     // Everything but modem commands needs the device to answer its status query.
     if (command != QLatin1String("status") || model.session().verified()) {
@@ -251,6 +286,7 @@ QString usage()
         "Usage:\n"
         "  kaspen-cli [--data-dir DIR] [--model A|B] --link rs232|gsm --port PATH --device ID COMMAND\n"
         "      COMMAND: status | read 1|2|3 | version | reset | modem-test | modem-version\n"
+        "             | backup --out FILE.cfg | apply FILE.cfg [--auto-station-id]\n"
         "  kaspen-cli [--data-dir DIR] phonebook list\n"
         "  kaspen-cli [--data-dir DIR] phonebook add|edit --id ID --phone P --enquiry E --setup S\n"
         "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n"
@@ -259,6 +295,13 @@ QString usage()
         "(the connect-time status query, as the main window does), runs the command\n"
         "and prints each Send Command logs and Data Logs entry and the status text.\n"
         "Time-outs are the program's own: 40 s on RS232, 90 s on the GSM modem.\n"
+        "\n"
+        "backup reads \"#1\", \"#2\" and \"#3\", records every setting read back and saves\n"
+        "them as a configuration file (every row checked). apply opens a configuration\n"
+        "file and runs every row as the Batch Setup button does, printing one line per\n"
+        "row (number, Object, Parameters, result, tab-separated); it exits 0 only when\n"
+        "every row succeeded, otherwise with the result code of the first that did not\n"
+        "(66: a row could not be sent or the link went away).\n"
         "\n"
         "Exit codes: 0 success, 1 refused by the logger, 2 time-out, 3 password error,\n"
         "5 data error, 64 refused before sending (the message is printed), 65 usage.\n"
