@@ -73,23 +73,30 @@ QList<OutStep> applyFault(FaultKind kind, int ms, QList<OutStep> steps)
             total += s.bytes.size();
         qsizetype half = total / 2;
         QList<OutStep> out;
-        for (int i = 0; i < steps.size(); ++i) {
-            const OutStep &s = steps.at(i);
-            if (half >= 0 && half < s.bytes.size()) {
-                OutStep head{s.pauseMs, s.bytes.left(half), false};
-                if (kind == FaultKind::Close) {
-                    head.closeAfter = true;
-                    out.append(head);
-                    return out;
-                }
-                out.append(head);
-                out.append({ms, s.bytes.mid(half), s.closeAfter});
-                half = -1;
+        for (const OutStep &s : steps) {
+            if (half < 0 || half >= s.bytes.size()) {
+                // wholly before the cut, or after it
+                out.append(s);
+                if (half >= 0)
+                    half -= s.bytes.size();
                 continue;
             }
-            if (half >= 0)
-                half -= s.bytes.size();
-            out.append(s);
+            if (kind == FaultKind::Close) {
+                if (half > 0)
+                    out.append({s.pauseMs, s.bytes.left(half), true});
+                else if (!out.isEmpty())
+                    out.last().closeAfter = true;
+                else
+                    out.append({s.pauseMs, QByteArray(), true});
+                return out;
+            }
+            if (half > 0) {
+                out.append({s.pauseMs, s.bytes.left(half), false});
+                out.append({ms, s.bytes.mid(half), s.closeAfter});
+            } else {
+                out.append({s.pauseMs + ms, s.bytes, s.closeAfter});
+            }
+            half = -1;
         }
         return out;
     }

@@ -253,7 +253,7 @@ std::optional<QDateTime> dateTimeArg(const QByteArray &s)
     const QTime t(s.mid(6, 2).toInt(), s.mid(8, 2).toInt(), s.size() == 12 ? s.mid(10, 2).toInt() : 0);
     if (!d.isValid() || !t.isValid())
         return std::nullopt;
-    return QDateTime(d, t);
+    return QDateTime(d, t, Qt::UTC); // the logger's wall clock
 }
 
 QByteArray fourDigits(int v)
@@ -268,7 +268,7 @@ QByteArray twoDigits(int v)
 
 QDateTime floorToStep(const QDateTime &t, int step)
 {
-    const QDateTime midnight(t.date(), QTime(0, 0));
+    const QDateTime midnight(t.date(), QTime(0, 0), Qt::UTC);
     const qint64 into = midnight.secsTo(t);
     return midnight.addSecs(into - into % step);
 }
@@ -536,9 +536,7 @@ void Logger::setClock(ClockFunction pcNow)
 
 QDateTime Logger::loggerNow() const
 {
-    QDateTime t = m_pcNow().addSecs(m_state.clockOffsetSecs);
-    t.setTime(QTime(t.time().hour(), t.time().minute(), t.time().second()));
-    return t;
+    return wallClock(m_pcNow()).addSecs(m_state.clockOffsetSecs);
 }
 
 bool Logger::takeChanged()

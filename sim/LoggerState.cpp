@@ -8,6 +8,14 @@
 
 namespace kaspen::sim {
 
+QDateTime wallClock(const QDateTime &t)
+{
+    if (!t.isValid() || t.timeSpec() == Qt::UTC)
+        return t;
+    const QTime tod = t.time();
+    return QDateTime(t.date(), QTime(tod.hour(), tod.minute(), tod.second()), Qt::UTC);
+}
+
 int modelCode(Model m)
 {
     return m == Model::B ? 13 : 7;
@@ -60,12 +68,14 @@ QJsonValue timeValue(const QDateTime &t)
 
 QDateTime timeFrom(const QJsonValue &v)
 {
-    return v.isString() ? QDateTime::fromString(v.toString(), QLatin1String(TimeFormat)) : QDateTime();
+    if (!v.isString())
+        return QDateTime();
+    return wallClock(QDateTime::fromString(v.toString(), QLatin1String(TimeFormat)));
 }
 
 QDateTime floorToStep(const QDateTime &t, int step)
 {
-    const QDateTime midnight(t.date(), QTime(0, 0));
+    const QDateTime midnight(t.date(), QTime(0, 0), Qt::UTC);
     const qint64 into = midnight.secsTo(t);
     return midnight.addSecs(into - into % step);
 }
@@ -88,8 +98,9 @@ QByteArray defaultSlotText(int slot)
 
 } // namespace
 
-LoggerState LoggerState::defaults(Model model, const QDateTime &loggerNow)
+LoggerState LoggerState::defaults(Model model, const QDateTime &clockNow)
 {
+    const QDateTime loggerNow = wallClock(clockNow);
     LoggerState s;
     s.model = model;
     s.firmware = model == Model::B ? "ORVEL-B Ver 3.02 2024-02-14" : "ORVEL-A Ver 2.13 2023-11-20";
@@ -350,7 +361,7 @@ bool LoggerState::fromJson(const QJsonObject &o, const QDateTime &pcNow, LoggerS
         s.records.removeFirst();
     // The logger was switched off while the simulator was not running: it
     // logs again from now on, leaving a gap.
-    s.loggedUntil = pcNow.addSecs(s.clockOffsetSecs);
+    s.loggedUntil = wallClock(pcNow).addSecs(s.clockOffsetSecs);
     *out = s;
     return true;
 }

@@ -19,6 +19,11 @@ namespace kaspen::sim {
 
 enum class Model { A, B };
 
+// The logger's clock knows no time zone or daylight saving: it holds a wall
+// clock date and time. Times of the logger are kept as such (time spec UTC,
+// so that no zone conversion ever shifts them).
+QDateTime wallClock(const QDateTime &t);
+
 // 7 ORVEL-A, 13 ORVEL-B (the program's model codes)
 int modelCode(Model m);
 // Model of a program model code; anything but 13 is ORVEL-A.
@@ -108,9 +113,9 @@ struct LoggerState {
 
     int relayCount() const { return int(relayOn.size()); }
 
-    // A new logger as it leaves the factory, with a few days of history
-    // already logged up to `loggerNow` (so the Data Record page has
-    // something to show).
+    // A new logger as it leaves the factory, its clock set to `loggerNow`
+    // (wall clock), with two days of history already logged (so the Data
+    // Record page has something to show).
     static LoggerState defaults(Model model, const QDateTime &loggerNow);
 
     QJsonObject toJson() const;

@@ -9,25 +9,30 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
-double secondsOfDay(const QDateTime &t)
-{
-    const QTime tod = t.time();
-    return tod.hour() * 3600.0 + tod.minute() * 60.0 + tod.second();
-}
+// A moment, converted once: local-time conversions of QDateTime are slow.
+struct Moment {
+    qint64 epoch;
+    double secondsOfDay;
+    explicit Moment(const QDateTime &t) : epoch(t.toSecsSinceEpoch())
+    {
+        const QTime tod = t.time();
+        secondsOfDay = tod.hour() * 3600.0 + tod.minute() * 60.0 + tod.second();
+    }
+};
 
 // A small reproducible jitter in [-1, 1] from the time and the channel.
-double jitter(const QDateTime &t, int channel)
+double jitter(const Moment &t, int channel)
 {
-    quint64 x = quint64(t.toSecsSinceEpoch()) * 0x9E3779B97F4A7C15ULL + quint64(channel + 1) * 0xBF58476D1CE4E5B9ULL;
+    quint64 x = quint64(t.epoch) * 0x9E3779B97F4A7C15ULL + quint64(channel + 1) * 0xBF58476D1CE4E5B9ULL;
     x ^= x >> 31;
     x *= 0x94D049BB133111EBULL;
     x ^= x >> 29;
     return double(x % 2001) / 1000.0 - 1.0;
 }
 
-double dayWave(const QDateTime &t, double phase)
+double dayWave(const Moment &t, double phase)
 {
-    return std::sin(2.0 * Pi * secondsOfDay(t) / 86400.0 + phase);
+    return std::sin(2.0 * Pi * t.secondsOfDay / 86400.0 + phase);
 }
 
 double number(const QByteArray &text, double fallback)
@@ -45,20 +50,30 @@ QByteArray fixed(double v, int decimals)
 }
 
 // Fraction of span of the analog inputs AD01..AD06 (4-20 mA transmitters).
-double analogFraction(const QDateTime &t, int channel)
+double analogFraction(const Moment &t, int channel)
 {
     const double base = 0.35 + 0.05 * channel;
     return std::clamp(base + 0.15 * dayWave(t, channel * 0.9) + 0.01 * jitter(t, channel), 0.0, 1.0);
 }
 
-double temperature(const QDateTime &t, int channel)
+double temperature(const Moment &t, int channel)
 {
     // AD13, AD14 (sensors 1, 2) and AD07..AD12 (sensors 3..8)
     const double base = channel >= 13 ? 18.0 + (channel - 13) * 2.5 : 4.0 + (channel - 7) * 1.5;
     return base + 3.0 * dayWave(t, -Pi / 2 + channel * 0.3) + 0.1 * jitter(t, channel);
 }
 
+static double humidityAt(const Moment &t)
+{
+    return std::clamp(0.55 - 0.12 * dayWave(t, -Pi / 2) + 0.005 * jitter(t, 0), 0.0, 1.0);
+}
+
 } // namespace
+
+double humidityFraction(const QDateTime &t)
+{
+    return humidityAt(Moment(t));
+}
 
 int intervalSeconds(int saCode)
 {
@@ -72,10 +87,6 @@ int intervalSeconds(int saCode)
     }
 }
 
-double humidityFraction(const QDateTime &t)
-{
-    return std::clamp(0.55 - 0.12 * dayWave(t, -Pi / 2) + 0.005 * jitter(t, 0), 0.0, 1.0);
-}
 
 qint64 pulseCount(const LoggerState &s, int n, const QDateTime &t)
 {
@@ -92,14 +103,15 @@ qint64 pulseCount(const LoggerState &s, int n, const QDateTime &t)
     return start + qint64(double(since.secsTo(t)) * PerMinute[n] / 60.0);
 }
 
-Readings sampleReadings(const LoggerState &s, const QDateTime &t)
+Readings sampleReadings(const LoggerState &s, const QDateTime &when)
 {
+    const Moment t(when);
     Readings r;
     for (int ch = 0; ch < AnalogChannels; ++ch) {
         const AnalogSetting &a = s.analog[size_t(ch)];
         if (ch == 0) {
             const double lo = number(a.lower, 0.0), up = number(a.upper, 100.0);
-            r.analog[0] = fixed(lo + humidityFraction(t) * (up - lo), 1);
+            r.analog[0] = fixed(lo + humidityAt(t) * (up - lo), 1);
         } else if (ch <= 6) {
             const double lo = number(a.lower, 0.0), up = number(a.upper, 100.0);
             r.analog[size_t(ch)] = fixed(lo + analogFraction(t, ch) * (up - lo), 2);
@@ -108,7 +120,7 @@ Readings sampleReadings(const LoggerState &s, const QDateTime &t)
         }
     }
     for (int n = 0; n < PulseInputs; ++n)
-        r.pulses[size_t(n)] = pulseCount(s, n, t);
+        r.pulses[size_t(n)] = pulseCount(s, n, when);
     r.inputs = s.inputs;
     for (bool on : s.relayOn)
         r.relays += on ? '1' : '0';
