@@ -215,3 +215,24 @@ TEST(DefaultFiles, InitWithAMissingDefaultFileSendsNothing)
 }
 
 } // namespace
+
+#include "sim/Logger.h"
+
+namespace {
+
+// Every command of both default files is one the logger of that model takes.
+TEST(DefaultFiles, EveryCommandIsTakenByALoggerOfTheModel)
+{
+    for (int model : {ModelOrvelA, ModelOrvelB}) {
+        const ConfigOpenResult r = readConfigFile(BatchSetupModel::defaultFilePath(model));
+        ASSERT_EQ(r.status, ConfigOpenResult::Ok);
+        sim::Logger logger(sim::LoggerState::defaults(sim::modelFromCode(model), QDateTime::currentDateTime()));
+        const QByteArray pw = logger.state().setupPassword;
+        for (const auto &[code, text] : r.entries) {
+            const QByteArray sent = withCurrentPassword(text, pw);
+            EXPECT_EQ(logger.answer(sent), QByteArray(sim::replies::SetSuccess)) << model << " " << sent.constData();
+        }
+    }
+}
+
+} // namespace
