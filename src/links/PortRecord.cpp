@@ -117,6 +117,9 @@ int PortRecord::close()
 {
     m_quiet.stop();
     if (m_port) {
+        // No error signals back into onError() while closing: on a hung-up
+        // line lowering DTR fails too, and would close again, without end.
+        m_port->disconnect(this);
         if (m_port->isOpen()) {
             // Bytes still waiting in the driver belong to the reply being read.
             m_collected += m_port->readAll();
@@ -124,7 +127,6 @@ int PortRecord::close()
             m_port->clear(QSerialPort::AllDirections);
             m_port->close();
         }
-        m_port->disconnect(this);
         m_port->deleteLater();
         m_port = nullptr;
     }
