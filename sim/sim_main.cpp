@@ -93,7 +93,7 @@ int main(int argc, char **argv)
     const QCommandLineOption enquiry(QStringLiteral("enquiry"), QStringLiteral("Enquiry password (reads). Default 111111."), QStringLiteral("PW"), QStringLiteral("111111"));
     const QCommandLineOption setup(QStringLiteral("setup"), QStringLiteral("Setup password (settings). Default 222222."), QStringLiteral("PW"), QStringLiteral("222222"));
     const QCommandLineOption state(QStringLiteral("state"), QStringLiteral("Load the logger's state from FILE if it exists and save every change to it. Options given explicitly (--model, --id, --phone, --enquiry, --setup) override what the file holds."), QStringLiteral("FILE"));
-    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Append every text received (RX) and sent (TX) with a time stamp to FILE."), QStringLiteral("FILE"));
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Append every text received (RX) and sent (TX) with a time stamp to FILE; with gsm also the logger's whole reply (SM) before it is cut into SMS parts. CR, LF, backslash and other control bytes are written as \\r, \\n, \\\\, \\xHH."), QStringLiteral("FILE"));
     const QCommandLineOption fault(QStringLiteral("fault"), QStringLiteral("Misbehave on purpose (kinds above)."), QStringLiteral("KIND"));
     const QCommandLineOption faultCount(QStringLiteral("fault-count"), QStringLiteral("Spoil only the first N answers, then answer normally. Default: every answer."), QStringLiteral("N"));
     const QCommandLineOption smsDelay(QStringLiteral("sms-delay"), QStringLiteral("GSM: milliseconds from the modem's acknowledgement to the first SMS part (at least 250). Default 1500."), QStringLiteral("MS"), QStringLiteral("1500"));
