@@ -24,6 +24,9 @@ MainModel::MainModel(int modelCode, QObject *parent)
     connect(&m_session, &Session::serialLineLost, this, &MainModel::onLineLost);
 
     connect(&m_exchange, &CommandExchange::statusChanged, this, &MainModel::statusChanged);
+    // Parts left over from a reply that never completed must not join the
+    // next one.
+    connect(&m_exchange, &CommandExchange::started, this, [this] { m_dispatcher.accumulator().reset(); });
     connect(&m_exchange, &CommandExchange::finished, this, &MainModel::exchangeFinished);
     connect(&m_exchange, &CommandExchange::batchCommandFinished, this, [this](const QString &status) {
         PageMessage m;

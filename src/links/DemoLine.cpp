@@ -1,10 +1,93 @@
-#include "links/SerialLine.h"
+#include "links/DemoLine.h"
+
+#include "sim/Demo.h"
+#include "sim/Frontend.h"
 
 namespace kaspen {
 
-std::unique_ptr<SerialLine> createDemoLine(int, QObject *)
+DemoLine::DemoLine(int modelCode, QObject *parent) : SerialLine(parent), m_logger(sim::demoLogger(modelCode))
 {
-    return nullptr;
+    m_quiet.setSingleShot(true);
+    m_quiet.setInterval(QuietMs);
+    connect(&m_quiet, &QTimer::timeout, this, &DemoLine::deliver);
+}
+
+DemoLine::~DemoLine()
+{
+    m_quiet.stop();
+    delete m_frontend;
+}
+
+int DemoLine::open()
+{
+    if (m_frontend)
+        return 1;
+    m_frontend = new sim::Frontend(m_logger, sim::Frontend::Kind::Auto, this);
+    m_frontend->setBaud(9600);
+    // An SMS round trip in the demo is quicker than a real network's, but
+    // every part still arrives as a text of its own.
+    sim::FrontendTiming t;
+    t.smsDelayMs = 800;
+    t.smsGapMs = 500;
+    m_frontend->setTiming(t);
+    connect(m_frontend, &sim::Frontend::output, this, &DemoLine::received);
+    connect(m_frontend, &sim::Frontend::closeRequested, this, [this] {
+        close();
+        emit lineLost(QStringLiteral("The demo logger closed the line."));
+    });
+    m_collected.clear();
+    return 1;
+}
+
+int DemoLine::close()
+{
+    m_quiet.stop();
+    if (m_frontend) {
+        m_frontend->reset();
+        m_frontend->disconnect(this);
+        m_frontend->deleteLater();
+        m_frontend = nullptr;
+    }
+    deliver(); // what has arrived is not lost
+    return 1;
+}
+
+bool DemoLine::isOpen() const
+{
+    return m_frontend != nullptr;
+}
+
+int DemoLine::write(const QByteArray &bytes)
+{
+    if (!m_frontend)
+        return 0;
+    m_frontend->receive(bytes);
+    return 1;
+}
+
+QString DemoLine::name() const
+{
+    return demoPortName();
+}
+
+void DemoLine::received(const QByteArray &chunk)
+{
+    m_collected += chunk;
+    m_quiet.start(); // delivered once the line has been quiet for 200 ms
+}
+
+void DemoLine::deliver()
+{
+    if (m_collected.isEmpty())
+        return;
+    const QByteArray text = m_collected;
+    m_collected.clear();
+    emit textReceived(text); // WM_USER+1
+}
+
+std::unique_ptr<SerialLine> createDemoLine(int modelCode, QObject *parent)
+{
+    return std::make_unique<DemoLine>(modelCode, parent);
 }
 
 } // namespace kaspen

@@ -38,6 +38,7 @@ void CommandExchange::StartCommandExchange()
         m_timer.start();
     m_progressVisible = true;
     m_progress = 0;
+    emit started();
     emit statusChanged();
 }
 

@@ -50,6 +50,7 @@ public:
     QString stopButtonText() const { return m_stopText; }
 
 signals:
+    void started();
     void statusChanged();  // any of the status area's values changed
     // An exchange ended; status is the text shown.
     void finished(int commandCode, int resultCode, const QString &status);
