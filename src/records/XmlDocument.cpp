@@ -731,8 +731,12 @@ bool XmlDocument::parse()
                 ++pos;
             }
         } else if (isNameStart(c)) {
-            // Start tag: up to ">" outside quoted attribute values.
+            // Start tag: up to ">" outside quoted attribute values. The
+            // attributes are stepped over by the same rules the attribute
+            // reader uses, so that both agree on where every value lies.
             qsizetype q = pos + 2;
+            while (q < n && !endsName(d[q]))
+                ++q;
             qsizetype gt = -1;
             while (q < n) {
                 const char ch = d[q];
@@ -740,13 +744,30 @@ bool XmlDocument::parse()
                     gt = q;
                     break;
                 }
-                if (ch == '"' || ch == '\'') {
-                    const qsizetype close = findChar(d, q + 1, n, ch);
-                    if (close < 0)
-                        break;
-                    q = close;
+                if (isWhite(ch) || ch == '/' || ch == '?' || ch == '=') {
+                    ++q;
+                    continue;
                 }
-                ++q;
+                while (q < n && !endsAttrName(d[q]))
+                    ++q; // attribute name
+                qsizetype t = q;
+                while (t < n && isWhite(d[t]))
+                    ++t;
+                if (t < n && d[t] == '=') {
+                    ++t;
+                    while (t < n && isWhite(d[t]))
+                        ++t;
+                    if (t < n && (d[t] == '"' || d[t] == '\'')) {
+                        const qsizetype close = findChar(d, t + 1, n, d[t]);
+                        if (close < 0)
+                            break;
+                        q = close + 1;
+                    } else {
+                        while (t < n && !isWhite(d[t]) && d[t] != '>' && !(d[t] == '/' && t + 1 < n && d[t + 1] == '>'))
+                            ++t;
+                        q = t;
+                    }
+                }
             }
             if (gt < 0) {
                 unterminated("Element tag", pos);
@@ -1054,7 +1075,8 @@ bool XmlDocument::findAttribute(qsizetype from, qsizetype end, int n, const QByt
                 const qsizetype close = findChar(d, t + 1, end, d[t]);
                 t = close < 0 ? end : close + 1;
             } else {
-                while (t < end && !isWhite(d[t]) && d[t] != '>')
+                // Unquoted: up to white space, ">" or the "/" of "/>".
+                while (t < end && !isWhite(d[t]) && d[t] != '>' && !(d[t] == '/' && (t + 1 == end || d[t + 1] == '>')))
                     ++t;
             }
             a.valueLen = t - a.valueStart;
