@@ -40,18 +40,6 @@ SharedState &shared()
     return s;
 }
 
-QString defaultDirectory()
-{
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
-        return exeDir;
-    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (data.isEmpty())
-        data = QDir::homePath() + QStringLiteral("/.kaspen-setup");
-    QDir().mkpath(data);
-    return data;
-}
-
 enum class BookState { Ok, Missing, Unreadable, OtherRoot };
 
 // Reads a book; with Ok the position is on the root element.
@@ -184,11 +172,23 @@ void PhoneBook::setDirectory(const QString &dir)
     shared().directory = dir;
 }
 
+QString PhoneBook::defaultDirectory(const QString &executableDir)
+{
+    const QFileInfo exe(executableDir);
+    if (!executableDir.isEmpty() && exe.isDir() && exe.isWritable())
+        return executableDir;
+    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.kaspen-setup");
+    QDir().mkpath(data);
+    return data;
+}
+
 QString PhoneBook::directory()
 {
     SharedState &s = shared();
     if (s.directory.isEmpty())
-        s.directory = defaultDirectory();
+        s.directory = defaultDirectory(QCoreApplication::applicationDirPath());
     return s.directory;
 }
 

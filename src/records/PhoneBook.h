@@ -50,6 +50,9 @@ public:
     // it is writable, else the per-user application data directory.
     static void setDirectory(const QString &dir);
     static QString directory();
+    // The default for a program in executableDir: that directory when it is
+    // writable, else the per-user application data directory (created).
+    static QString defaultDirectory(const QString &executableDir);
     static QString gsmBookPath();
     static QString ethernetBookPath();
     // Clears both tables and both current records (tests).

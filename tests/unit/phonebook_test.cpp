@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <functional>
 
 using namespace kaspen;
@@ -73,6 +74,16 @@ TEST_F(PhoneBookTest, BooksLieInTheChosenDirectory)
 {
     EXPECT_EQ(PhoneBook::gsmBookPath(), QDir(dir.path()).filePath("addressbook.xml"));
     EXPECT_EQ(PhoneBook::ethernetBookPath(), QDir(dir.path()).filePath("addressbookEx.xml"));
+}
+
+TEST_F(PhoneBookTest, DefaultDirectoryIsTheProgramsWhenWritableElseTheUsersDataDirectory)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    EXPECT_EQ(PhoneBook::defaultDirectory(dir.path()), dir.path());
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    EXPECT_EQ(PhoneBook::defaultDirectory(dir.filePath("not/there")), data);
+    EXPECT_TRUE(QFileInfo(data).isDir());
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 TEST_F(PhoneBookTest, NewGsmRecordsGoFirstInTheExactFileLayout)
