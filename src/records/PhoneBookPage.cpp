@@ -122,6 +122,14 @@ PhoneBookPage::PhoneBookPage(int modelCode, QWidget *parent) : QWidget(parent)
     switchView(modelCode == 13 ? 1 : 0);
 }
 
+void PhoneBookPage::handleMessage(const PageMessage &m)
+{
+    if (m.message == msg::ReloadBook) // WM_USER+16
+        reloadBook(m.wParam);
+    else if (m.message == msg::BookView) // WM_USER+38
+        switchView(m.wParam);
+}
+
 // WM_USER+38
 void PhoneBookPage::switchView(int which)
 {

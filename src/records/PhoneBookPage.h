@@ -6,6 +6,7 @@
 // switchView() when the link family changes. The rules behind the fields,
 // buttons and sorting are in PhoneBookModel.
 
+#include "app/PageMessages.h"
 #include "records/PhoneBook.h"
 #include "records/PhoneBookModel.h"
 
@@ -41,6 +42,10 @@ public:
     QTableWidget *ethernetList() const { return m_ethList; }
     QGroupBox *fieldsBox() const { return m_box; }
     bool fillEditsPending() const { return m_fillEdits; }
+
+    // The main window's messages to this page: msg::ReloadBook (WM_USER+16)
+    // and msg::BookView (WM_USER+38); others are ignored.
+    void handleMessage(const PageMessage &m);
 
 public slots:
     // WM_USER+16: reload a book into its list (0 GSM, 1 Ethernet), then let

@@ -238,6 +238,17 @@ TEST_F(PhoneBookPageTest, ReloadMessageFillsEditsAtTheNextReload)
     EXPECT_EQ(page.enquiryEdit()->text(), "555555");
     EXPECT_EQ(page.setupEdit()->text(), "565656");
     EXPECT_TRUE(page.fillEditsPending()); // set again by the second message
+
+    // The same through the main window's message hand-over.
+    PhoneBookPage viaMessages(7);
+    viaMessages.handleMessage({msg::BookView, ToPhoneBook, 1});
+    EXPECT_EQ(viaMessages.view(), PhoneBookView::Ethernet);
+    viaMessages.handleMessage({msg::ReloadBook, ToPhoneBook, 0});
+    viaMessages.handleMessage({msg::ReloadBook, ToPhoneBook, 0});
+    EXPECT_EQ(viaMessages.gsmList()->rowCount(), 1);
+    EXPECT_EQ(viaMessages.idEdit()->text(), "000005");
+    viaMessages.handleMessage({msg::BookView, ToPhoneBook, 0});
+    EXPECT_EQ(viaMessages.view(), PhoneBookView::Gsm);
 }
 
 TEST_F(PhoneBookPageTest, ShowingReloadsAndHeaderClicksSortByteWise)
