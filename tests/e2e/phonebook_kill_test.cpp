@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace kaspen;
@@ -60,20 +61,23 @@ TEST(PhoneBookKill, BookIsWholeAfterAKillAtAnyMoment)
         return p;
     };
 
-    // How long one add takes, to spread the kills over it.
-    QElapsedTimer timer;
-    timer.start();
-    std::unique_ptr<QProcess> first(add(1));
-    ASSERT_TRUE(first->waitForFinished(30000));
-    ASSERT_EQ(first->exitCode(), 0) << first->readAllStandardError().toStdString();
-    const qint64 runMs = std::max<qint64>(timer.elapsed(), 5);
+    // How long one add takes (the fastest of three), to spread the kills over it.
+    qint64 runMs = 1 << 30;
+    for (int i = 1; i <= 3; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        std::unique_ptr<QProcess> p(add(i));
+        ASSERT_TRUE(p->waitForFinished(30000));
+        ASSERT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+        runMs = std::min(runMs, std::max<qint64>(timer.elapsed(), 5));
+    }
     bool ok = false;
     int count = recordCount(book, ok);
     ASSERT_TRUE(ok);
-    ASSERT_EQ(count, 20001);
+    ASSERT_EQ(count, 20003);
 
     std::mt19937 rng(12345);
-    std::uniform_int_distribution<qint64> delay(0, runMs * 12 / 10);
+    std::uniform_int_distribution<qint64> delay(0, runMs);
     int completed = 0, killed = 0;
     for (int round = 0; round < 25; ++round) {
         std::unique_ptr<QProcess> p(add(100 + round));
