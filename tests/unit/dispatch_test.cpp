@@ -1,6 +1,7 @@
 #include "app/MainModel.h"
 #include "protocol/LogPanes.h"
 #include "support/FakeLine.h"
+#include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"
 
 #include <QTemporaryDir>
@@ -30,7 +31,7 @@ struct DispatchCase {
 struct DispatchFixture : ::testing::Test {
     void SetUp() override
     {
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
         SetupLog::setPath(dir.filePath("SetupLog.txt"));
         PhoneBook book;
         book.AddGsmEntry("000001", "0123456789", "111111", "222222");
@@ -39,7 +40,7 @@ struct DispatchFixture : ::testing::Test {
     void TearDown() override
     {
         SetupLog::setPath(QString());
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
     }
     QTemporaryDir dir;
     test::RecordingSink sink;
