@@ -52,7 +52,7 @@ QString faultHelp()
         "  split[:MS]   stop halfway through each answer for MS milliseconds (default 1000)\n"
         "  nolength     send status records without their \"L:\" item\n"
         "  garbage      send line noise instead of the answer\n"
-        "  close        close the line halfway through the answer\n");
+        "  close        close the line halfway through the answer, then exit\n");
 }
 
 QList<OutStep> applyFault(FaultKind kind, int ms, QList<OutStep> steps)

@@ -106,8 +106,10 @@ void Frontend::handleModemLine(const QByteArray &line)
         const QByteArray reply = askLogger(send->text);
         if (!reply.isEmpty()) {
             const FaultKind fault = m_fault.take();
+            const QByteArray relayed = spoilReply(fault, reply);
+            emit traffic(QStringLiteral("SM"), relayed); // the logger's reply, whole
             QList<OutStep> parts;
-            const QList<QByteArray> sms = smsParts(spoilReply(fault, reply));
+            const QList<QByteArray> sms = smsParts(relayed);
             for (int i = 0; i < sms.size(); ++i)
                 parts.append({i == 0 ? m_timing.smsDelayMs : m_timing.smsGapMs, sms.at(i), false});
             steps += applyFault(fault, m_fault.ms, parts);

@@ -57,7 +57,8 @@ signals:
     void output(const QByteArray &chunk); // bytes for the line, paced
     void closeRequested();                // the "close" fault: close the line now
     // Whole texts for a traffic log: "RX" received command or modem line,
-    // "TX" a text as it starts to go out, "--" a remark.
+    // "TX" a text as it starts to go out, "SM" the logger's reply that the
+    // modem relays (before it is cut into SMS parts), "--" a remark.
     void traffic(const QString &direction, const QByteArray &text);
     void stateChanged(); // the logger's state changed (worth saving)
 

@@ -20,7 +20,7 @@ namespace kaspen::sim {
 enum class Model { A, B };
 
 // The logger's clock knows no time zone or daylight saving: it holds a wall
-// clock date and time. Times of the logger are kept as such (time spec UTC,
+// clock date and time. Times of the logger are kept as such (as Qt::UTC,
 // so that no zone conversion ever shifts them).
 QDateTime wallClock(const QDateTime &t);
 

@@ -81,7 +81,8 @@ int main(int argc, char **argv)
         "Example with a pseudo-terminal pair:\n"
         "  socat -d -d pty,raw,echo=0,link=/tmp/x/a pty,raw,echo=0,link=/tmp/x/b &\n"
         "  kaspen-sim --port /tmp/x/a --frontend gsm --model B\n"
-        "and let the program connect to /tmp/x/b."));
+        "and let the program connect to /tmp/x/b.\n\n"
+        "Fault kinds (--fault KIND):\n") + faultHelp());
     p.addHelpOption();
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial port or pseudo-terminal to serve (required)."), QStringLiteral("PATH"));
     const QCommandLineOption frontend(QStringLiteral("frontend"), QStringLiteral("rs232 (logger on a cable) or gsm (GSM modem in front of the logger). Default rs232."), QStringLiteral("rs232|gsm"), QStringLiteral("rs232"));
@@ -92,8 +93,8 @@ int main(int argc, char **argv)
     const QCommandLineOption enquiry(QStringLiteral("enquiry"), QStringLiteral("Enquiry password (reads). Default 111111."), QStringLiteral("PW"), QStringLiteral("111111"));
     const QCommandLineOption setup(QStringLiteral("setup"), QStringLiteral("Setup password (settings). Default 222222."), QStringLiteral("PW"), QStringLiteral("222222"));
     const QCommandLineOption state(QStringLiteral("state"), QStringLiteral("Load the logger's state from FILE if it exists and save every change to it. Options given explicitly (--model, --id, --phone, --enquiry, --setup) override what the file holds."), QStringLiteral("FILE"));
-    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Append every text received (RX) and sent (TX) with a time stamp to FILE."), QStringLiteral("FILE"));
-    const QCommandLineOption fault(QStringLiteral("fault"), QStringLiteral("Misbehave on purpose, KIND one of:\n") + faultHelp(), QStringLiteral("KIND"));
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Append every text received (RX) and sent (TX) with a time stamp to FILE; with gsm also the logger's whole reply (SM) before it is cut into SMS parts. CR, LF, backslash and other control bytes are written as \\r, \\n, \\\\, \\xHH."), QStringLiteral("FILE"));
+    const QCommandLineOption fault(QStringLiteral("fault"), QStringLiteral("Misbehave on purpose (kinds above)."), QStringLiteral("KIND"));
     const QCommandLineOption faultCount(QStringLiteral("fault-count"), QStringLiteral("Spoil only the first N answers, then answer normally. Default: every answer."), QStringLiteral("N"));
     const QCommandLineOption smsDelay(QStringLiteral("sms-delay"), QStringLiteral("GSM: milliseconds from the modem's acknowledgement to the first SMS part (at least 250). Default 1500."), QStringLiteral("MS"), QStringLiteral("1500"));
     const QCommandLineOption smsGap(QStringLiteral("sms-gap"), QStringLiteral("GSM: milliseconds between SMS parts (at least 250). Default 700."), QStringLiteral("MS"), QStringLiteral("700"));

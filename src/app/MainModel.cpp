@@ -16,7 +16,7 @@ MainModel::MainModel(int modelCode, QObject *parent)
     // WM_USER+2 (posted by the sender)
     connect(&m_session, &Session::commandSent, &m_exchange, &CommandExchange::StartCommandExchange);
     // WM_USER+20
-    connect(&m_session, &Session::progressRequested, this, &MainModel::statusChanged);
+    connect(&m_session, &Session::progressRequested, &m_exchange, &CommandExchange::showProgress);
     // WM_USER+30
     connect(&m_session, &Session::sendLogEntry, this, &MainModel::addSendLogEntry);
     // WM_USER+1 from the serial line
@@ -24,6 +24,9 @@ MainModel::MainModel(int modelCode, QObject *parent)
     connect(&m_session, &Session::serialLineLost, this, &MainModel::onLineLost);
 
     connect(&m_exchange, &CommandExchange::statusChanged, this, &MainModel::statusChanged);
+    // Parts left over from a reply that never completed must not join the
+    // next one.
+    connect(&m_exchange, &CommandExchange::started, this, [this] { m_dispatcher.accumulator().reset(); });
     connect(&m_exchange, &CommandExchange::finished, this, &MainModel::exchangeFinished);
     connect(&m_exchange, &CommandExchange::batchCommandFinished, this, [this](const QString &status) {
         PageMessage m;

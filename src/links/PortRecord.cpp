@@ -1,5 +1,7 @@
 #include "links/PortRecord.h"
 
+#include <QMetaObject>
+
 #include <QSerialPort>
 
 namespace kaspen {
@@ -110,6 +112,12 @@ void PortRecord::onError(int error)
     // A hung-up line keeps reporting errors while it stays open: close it at once.
     const QString reason = m_port ? m_port->errorString() : QString();
     close();
+    if (m_writing) {
+        // Whoever reacts to the loss may delete this line: not while its
+        // write() is still running.
+        QMetaObject::invokeMethod(this, [this, reason] { emit lineLost(reason); }, Qt::QueuedConnection);
+        return;
+    }
     emit lineLost(reason);
 }
 
@@ -148,15 +156,18 @@ int PortRecord::write(const QByteArray &bytes)
 {
     if (!isOpen())
         return 0;
+    // A hung-up line may report its loss from any of these calls, and the
+    // port is closed then: look again after each one.
+    m_writing = true;
     // The purge: bytes received but not yet read are discarded.
     m_port->clear(QSerialPort::AllDirections);
-    m_port->readAll();
-    const qint64 n = m_port->write(bytes);
-    if (n != bytes.size()) {
+    if (isOpen())
+        m_port->readAll();
+    const qint64 n = isOpen() ? m_port->write(bytes) : -1;
+    if (isOpen() && n != bytes.size())
         m_port->clearError();
-        return 0;
-    }
-    return 1;
+    m_writing = false;
+    return n == bytes.size() ? 1 : 0;
 }
 
 } // namespace kaspen

@@ -41,6 +41,7 @@ private:
     QString m_portName;
     int m_baud = 9600;
     bool m_prepared = false;
+    bool m_writing = false; // inside write(): a line lost there is reported after it returns
     QByteArray m_collected;
     QTimer m_quiet;
 };

@@ -38,6 +38,7 @@ void CommandExchange::StartCommandExchange()
         m_timer.start();
     m_progressVisible = true;
     m_progress = 0;
+    emit started();
     emit statusChanged();
 }
 
@@ -72,6 +73,12 @@ void CommandExchange::tick()
 void CommandExchange::stop()
 {
     m_stopRequest = true;
+}
+
+void CommandExchange::showProgress()
+{
+    m_progressVisible = true;
+    emit statusChanged();
 }
 
 void CommandExchange::FinishCommandExchange()

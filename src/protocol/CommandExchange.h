@@ -36,6 +36,7 @@ public:
     void StartCommandExchange(); // WM_USER+2
     void tick();                 // timer 1
     void stop();                 // Stop button
+    void showProgress();         // WM_USER+20
     void FinishCommandExchange();
 
     bool running() const { return m_running; }
@@ -49,6 +50,7 @@ public:
     QString stopButtonText() const { return m_stopText; }
 
 signals:
+    void started();
     void statusChanged();  // any of the status area's values changed
     // An exchange ended; status is the text shown.
     void finished(int commandCode, int resultCode, const QString &status);

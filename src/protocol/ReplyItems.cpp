@@ -20,7 +20,9 @@ ItemValue GetItemValue(const QByteArray &text, const QByteArray &key, int start)
 
 QByteArray GsmAccumulator::ReassembleGsmText(const QByteArray &text)
 {
-    if (!text.contains("STA") && !text.contains("STC") && !text.contains("STD") && !text.contains("STB"))
+    // Only records come in parts. A text that merely holds the letters (an
+    // alarm message such as "1,STATION DOWN") is a reply of its own.
+    if (!text.contains("#STA") && !text.contains("#STC") && !text.contains("#STD") && !text.contains("#STB"))
         return text;
 
     const ItemValue length = GetItemValue(text, "L:");

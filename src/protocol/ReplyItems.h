@@ -18,8 +18,8 @@ ItemValue GetItemValue(const QByteArray &text, const QByteArray &key, int start 
 class GsmAccumulator {
 public:
     // ReassembleGsmText: returns the whole reply once complete, otherwise an
-    // empty text (more parts expected). A text without a record name is a
-    // single-part reply and comes back unchanged.
+    // empty text (more parts expected). A text without a record name ("#STA",
+    // "#STB", "#STC", "#STD") is a single-part reply and comes back unchanged.
     QByteArray ReassembleGsmText(const QByteArray &text);
     void reset();
 

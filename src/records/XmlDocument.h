@@ -102,7 +102,9 @@ public:
     // after "&" is kept literally.
     static QByteArray UnescapeText(const QByteArray &text);
     // Conversions between UTF-8 and the local code page; a byte sequence or
-    // character that cannot be converted becomes "?".
+    // character that cannot be converted becomes "?". Characters beyond
+    // U+FFFF are kept whenever the local code page can hold them (it can
+    // when it is UTF-8), so such a file round-trips unchanged.
     static QByteArray Utf8ToLocal(const QByteArray &utf8);
     static QByteArray LocalToUtf8(const QByteArray &local);
     // The "encoding" of the text's leading declaration (empty when none).

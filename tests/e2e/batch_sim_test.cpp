@@ -10,7 +10,8 @@
 #include "records/BatchCli.h"
 #include "records/BatchSetupModel.h"
 #include "records/ConfigFile.h"
-#include "support/Pty.h"
+#include "support/PhoneBookScratch.h"
+#include "support/SimPeer.h"
 #include "support/RecordingSink.h"
 
 #include <QDir>
@@ -22,7 +23,9 @@
 
 using namespace kaspen;
 using kaspen::test::PtyPair;
-using kaspen::test::waitFor;
+using kaspen::test::SimProcess;
+
+bool waitFor(const std::function<bool()> &cond, int ms) { return kaspen::test::waitUntil(cond, ms); }
 
 namespace {
 
@@ -31,9 +34,8 @@ const QString Success = QStringLiteral("Command Success");
 struct SimBatch : ::testing::Test {
     void SetUp() override
     {
-        ASSERT_TRUE(pty.ok()) << pty.error().toStdString();
-        PhoneBook::setDirectory(dir.path());
-        PhoneBook::resetSharedState();
+        ASSERT_TRUE(pty.ok());
+        kaspen::test::emptyPhoneBook(dir.path());
         PhoneBook book;
         book.AddGsmEntry("000001", "0123456789", "111111", "222222");
         QObject::connect(&model, &MainModel::pageMessage, [this](const PageMessage &m) {
@@ -43,29 +45,15 @@ struct SimBatch : ::testing::Test {
     }
     void TearDown() override
     {
-        if (sim.state() != QProcess::NotRunning) {
-            sim.terminate();
-            if (!sim.waitForFinished(3000))
-                sim.kill();
-        }
+        sim.reset();
         PhoneBook::resetSharedState();
     }
 
     // Starts the simulator on the peer's end and waits until it serves it.
     bool startSim(const QStringList &extra = {})
     {
-        sim.setProgram(QStringLiteral(KASPEN_BIN_DIR "/kaspen-sim"));
-        sim.setArguments(QStringList{"--port", pty.b(), "--state", dir.filePath("logger.json")} + extra);
-        sim.start();
-        if (!sim.waitForStarted(5000))
-            return false;
-        QByteArray err;
-        return waitFor(
-            [&] {
-                err += sim.readAllStandardError();
-                return err.contains(" on ");
-            },
-            10000);
+        sim = std::make_unique<SimProcess>(QStringList{"--port", pty.b(), "--state", dir.filePath("logger.json")} + extra);
+        return sim->ok();
     }
 
     // Connects the port and chooses the device: the connect-time status query.
@@ -112,7 +100,7 @@ struct SimBatch : ::testing::Test {
 
     QTemporaryDir dir;
     PtyPair pty;
-    QProcess sim;
+    std::unique_ptr<SimProcess> sim;
     kaspen::test::RecordingSink sink;
     MainModel model{ModelOrvelA};
     CorePages pages{model.session()};
@@ -271,7 +259,7 @@ TEST_F(SimBatch, PortGoneInTheMiddleOfARunEndsItCleanly)
     ASSERT_TRUE(batch.startBatchRun());
     // Two commands through, then the line goes away.
     ASSERT_TRUE(waitFor([&] { return statuses().count(Success) >= 2; }, 20000));
-    pty.kill();
+    pty.stop();
     ASSERT_TRUE(waitFor([&] { return !batch.running(); }, 10000));
     const QStringList st = statuses();
     EXPECT_GE(st.count(Success), 2);

@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 #include "links/PortRecord.h"
-#include "support/Pty.h"
+#include "support/SimPeer.h"
 #include "support/RecordingSink.h"
 
 #include <QComboBox>
@@ -14,14 +14,14 @@
 
 using namespace kaspen;
 using kaspen::test::PtyPair;
-using kaspen::test::waitFor;
+using kaspen::test::waitUntil;
 
 namespace {
 
 struct LinkFixture : ::testing::Test {
     void SetUp() override
     {
-        ASSERT_TRUE(pty.ok()) << pty.error().toStdString();
+        ASSERT_TRUE(pty.ok()) << "socat made no pseudo-terminal pair";
         port.prepare(pty.a(), 9600);
         ASSERT_EQ(port.open(), 1);
         QObject::connect(&port, &SerialLine::textReceived, [this](const QByteArray &t) { texts << t; });
@@ -56,7 +56,7 @@ TEST_F(LinkFixture, BurstWithoutPauseArrivesAsOneText)
 {
     const QByteArray burst = pattern(3000);
     peerWrite(burst);
-    ASSERT_TRUE(waitFor([&] { return !texts.isEmpty(); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return !texts.isEmpty(); }, 3000));
     QThread::msleep(300);
     QCoreApplication::processEvents();
     ASSERT_EQ(texts.size(), 1);
@@ -67,26 +67,26 @@ TEST_F(LinkFixture, PauseOfMoreThan200MsSplitsTheReply)
 {
     peerWrite("first part;");
     // Keep the event loop running through the pause, as the program would.
-    waitFor([] { return false; }, 400);
+    kaspen::test::spin(400);
     peerWrite("second part#");
-    ASSERT_TRUE(waitFor([&] { return texts.size() >= 2; }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return texts.size() >= 2; }, 3000));
     EXPECT_EQ(texts, (QList<QByteArray>{"first part;", "second part#"}));
 }
 
 TEST_F(LinkFixture, WriteReachesThePeerAndPurgesUnreadInput)
 {
     ASSERT_EQ(port.write("111111#CHEACK1#"), 1);
-    ASSERT_TRUE(waitFor([&] { return peer.bytesAvailable() >= 15 || peer.waitForReadyRead(10); }, 2000));
-    waitFor([&] { return peer.bytesAvailable() >= 15; }, 1000);
+    ASSERT_TRUE(waitUntil([&] { return peer.bytesAvailable() >= 15 || peer.waitForReadyRead(10); }, 2000));
+    waitUntil([&] { return peer.bytesAvailable() >= 15; }, 1000);
     EXPECT_EQ(peer.readAll(), "111111#CHEACK1#");
 }
 
 TEST_F(LinkFixture, ClosingDuringAReadLosesNothingDelivered)
 {
     peerWrite("#STA:000001;L:40;");
-    ASSERT_TRUE(waitFor([&] { return !texts.isEmpty(); }, 2000));
+    ASSERT_TRUE(waitUntil([&] { return !texts.isEmpty(); }, 2000));
     peerWrite("more bytes");
-    waitFor([] { return false; }, 50); // the bytes are read, the quiet gap not over
+    kaspen::test::spin(50); // the bytes are read, the quiet gap not over
     EXPECT_EQ(port.close(), 1);
     EXPECT_FALSE(port.isOpen());
     ASSERT_GE(texts.size(), 1);
@@ -100,11 +100,11 @@ TEST_F(LinkFixture, ClosingDuringAReadLosesNothingDelivered)
 
 TEST_F(LinkFixture, PeerGoneClosesThePortOnce)
 {
-    pty.kill();
-    ASSERT_TRUE(waitFor([&] { return lost > 0; }, 3000));
+    pty.stop();
+    ASSERT_TRUE(waitUntil([&] { return lost > 0; }, 3000));
     EXPECT_FALSE(port.isOpen());
     // No busy loop: the port stays closed and reports no more.
-    waitFor([] { return false; }, 300);
+    kaspen::test::spin(300);
     EXPECT_EQ(lost, 1);
     EXPECT_EQ(port.write("x"), 0);
 }
@@ -112,7 +112,7 @@ TEST_F(LinkFixture, PeerGoneClosesThePortOnce)
 TEST(SerialLink, RequestedRatesOpenAsAllowed)
 {
     PtyPair pty;
-    ASSERT_TRUE(pty.ok()) << pty.error().toStdString();
+    ASSERT_TRUE(pty.ok()) << "socat made no pseudo-terminal pair";
     for (int requested : {19200, 4800, 9600}) {
         PortRecord port;
         port.prepare(pty.a(), requested);
@@ -125,7 +125,7 @@ TEST(SerialLink, RequestedRatesOpenAsAllowed)
 TEST(MainWindowSerial, ConnectAndDisconnect)
 {
     PtyPair pty;
-    ASSERT_TRUE(pty.ok()) << pty.error().toStdString();
+    ASSERT_TRUE(pty.ok()) << "socat made no pseudo-terminal pair";
     test::RecordingSink sink;
     MainWindow w(ModelOrvelA);
     w.show();
@@ -154,8 +154,8 @@ TEST(MainWindowSerial, ConnectAndDisconnect)
     w.connectButton()->click();
     ASSERT_TRUE(w.session().serialOpen());
     sink.clear();
-    pty.kill();
-    ASSERT_TRUE(waitFor([&] { return !w.session().serialOpen(); }, 3000));
+    pty.stop();
+    ASSERT_TRUE(waitUntil([&] { return !w.session().serialOpen(); }, 3000));
     EXPECT_EQ(w.connectButton()->text(), "Connect");
     ASSERT_EQ(sink.shown.size(), 1);
     EXPECT_TRUE(sink.last().contains("was lost")) << sink.last().toStdString();

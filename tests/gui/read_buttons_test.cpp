@@ -2,6 +2,7 @@
 #include "protocol/Clock.h"
 #include "protocol/LogPanes.h"
 #include "support/FakeLine.h"
+#include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"
 #include "ui/PlaceholderPage.h"
 
@@ -22,13 +23,13 @@ namespace {
 struct ButtonsFixture : ::testing::Test {
     void SetUp() override
     {
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
         SetupLog::setPath(dir.filePath("SetupLog.txt"));
     }
     void TearDown() override
     {
         SetupLog::setPath(QString());
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
     }
     void addDevice()
     {
@@ -78,7 +79,7 @@ TEST_F(ButtonsFixture, RefusalsOfTheReadParametersGroup)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
         if (c.device)
             addDevice();
         MainWindow w(c.model);

@@ -7,11 +7,13 @@
 #include "protocol/CommandCodes.h"
 #include "records/BatchSetupModel.h"
 #include "support/FakeLine.h"
+#include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -34,7 +36,7 @@ public:
     explicit BatchFixture(int model = 7)
         : session(model)
     {
-        PhoneBook::resetSharedState();
+        emptyPhoneBook(bookDir.path());
         auto l = std::make_unique<FakeLine>();
         l->open();
         l->onWrite = [this](const QByteArray &bytes) { onWrite(bytes); };
@@ -56,7 +58,7 @@ public:
 
     void setEntry(const QByteArray &id, const QByteArray &phone, const QByteArray &enquiry, const QByteArray &setup)
     {
-        PhoneBook::resetSharedState();
+        emptyPhoneBook(bookDir.path());
         PhoneBook &book = session.phoneBook();
         book.AddGsmEntry(id, phone, enquiry, setup);
         book.SelectGsmEntry(id);
@@ -101,6 +103,7 @@ public:
     // the first four kinds.
     std::function<ResultTiming()> timing;
 
+    QTemporaryDir bookDir; // the phone book of the test
     Session session;
     FakeLine *line = nullptr;
     RecordingSink sink;

@@ -1,6 +1,7 @@
 #include "app/MainModel.h"
 #include "protocol/LogPanes.h"
 #include "support/FakeLine.h"
+#include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"
 
 #include <QTemporaryDir>
@@ -30,7 +31,7 @@ struct DispatchCase {
 struct DispatchFixture : ::testing::Test {
     void SetUp() override
     {
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
         SetupLog::setPath(dir.filePath("SetupLog.txt"));
         PhoneBook book;
         book.AddGsmEntry("000001", "0123456789", "111111", "222222");
@@ -39,7 +40,7 @@ struct DispatchFixture : ::testing::Test {
     void TearDown() override
     {
         SetupLog::setPath(QString());
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
     }
     QTemporaryDir dir;
     test::RecordingSink sink;
@@ -265,4 +266,38 @@ TEST(DataLogs, DisplayCopy)
     const QByteArray pane = prependPaneEntry(prependPaneEntry({}, "one", t), "two", t);
     const QByteArray header = "->[12/10/26 09:05:07]--------------------------------------------------------------------------------------";
     EXPECT_EQ(pane, header + "\r\ntwo\r\n\r\n " + header + "\r\none\r\n\r\n ");
+}
+
+TEST_F(DispatchFixture, GsmTextsThatAreNoRecordsArriveWhole)
+{
+    MainModel model(ModelOrvelA);
+    QList<PageMessage> pages;
+    QObject::connect(&model, &MainModel::pageMessage, [&](const PageMessage &m) { pages << m; });
+    Session &s = model.session();
+    s.setLink(LinkGsmModem);
+    s.serialRecord().commandCode = 19101;
+    s.serialRecord().inProgress = true;
+    model.dispatcher().intake("1,STATION DOWN");
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_EQ(pages[0].text, "1,STATION DOWN");
+    EXPECT_EQ(s.serialRecord().resultCode, ResultSuccess);
+}
+
+TEST_F(DispatchFixture, AStartedExchangeForgetsAnUnfinishedGsmRecord)
+{
+    MainModel model(ModelOrvelA);
+    model.exchange().setTimerDriven(false);
+    auto line = std::make_unique<test::FakeLine>();
+    line->open();
+    model.session().setSerialLine(std::move(line));
+    Session &s = model.session();
+    s.setLink(LinkGsmModem);
+    s.serialRecord().link = LinkGsmModem;
+    s.serialRecord().commandCode = codes::Status;
+    s.serialRecord().inProgress = true;
+    model.dispatcher().intake("#STA:000001;L:300;first part only;");
+    EXPECT_FALSE(model.dispatcher().accumulator().buffer().isEmpty());
+    model.exchange().StartCommandExchange();
+    EXPECT_TRUE(model.dispatcher().accumulator().buffer().isEmpty());
+    EXPECT_EQ(model.dispatcher().accumulator().expectedLength(), 0);
 }

@@ -2,6 +2,7 @@
 #include "protocol/Clock.h"
 #include "protocol/LogPanes.h"
 #include "support/FakeLine.h"
+#include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,7 @@ namespace {
 struct ExchangeFixture : ::testing::Test {
     void SetUp() override
     {
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
         setClock(&clock);
         SetupLog::setPath(dir.filePath("SetupLog.txt"));
         model = std::make_unique<MainModel>(ModelOrvelA);
@@ -32,7 +33,7 @@ struct ExchangeFixture : ::testing::Test {
         model.reset();
         setClock(nullptr);
         SetupLog::setPath(QString());
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
     }
     test::FakeLine *connect(int link = LinkRs232)
     {
@@ -156,7 +157,7 @@ TEST_F(ExchangeFixture, GuardRefusalsInOrder)
         {{"000009", "1", "1", ""}, "Device SetupPassword is NULL ,please Edit Phone Book!"},
     };
     for (const Case &c : cases) {
-        PhoneBook::resetSharedState();
+        test::emptyPhoneBook(dir.path());
         PhoneBook book;
         if (!c.entry.id.isEmpty()) {
             book.AddGsmEntry(c.entry.id, c.entry.phone, c.entry.enquiryPassword, c.entry.setupPassword);
