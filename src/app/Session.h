@@ -65,6 +65,10 @@ public:
     bool ipCommandSent() const { return m_ipSent; }
     void setIpCommandSent(bool v) { m_ipSent = v; }
 
+    // The Data Record page's "query" and "download" flags, set before it sends.
+    bool dataQueryFlag = false;
+    bool dataDownloadFlag = false;
+
     PhoneBook &phoneBook() { return m_phoneBook; }
     BatchCommandTable &batchTable() { return m_batch; }
 

@@ -1,7 +1,37 @@
+// KASPEN Setup: model selection, then the main window.
+
+#include "app/MainWindow.h"
+#include "app/ModelSelectDialog.h"
+#include "app/Session.h"
+#include "ui/QtMessageSink.h"
+
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("KASPEN_Setup"));
+    QApplication::setOrganizationName(QStringLiteral("KASPEN"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.4"));
+
+    kaspen::ui::QtMessageSink sink;
+    kaspen::setMessageSink(&sink);
+
+    int model = 0;
+    {
+        kaspen::ModelSelectDialog select;
+        if (select.exec() != QDialog::Accepted)
+            return 0;
+        model = select.modelCode();
+    }
+    if (model != kaspen::ModelOrvelA && model != kaspen::ModelOrvelB) {
+        kaspen::startCompanionProgram();
+        return 0;
+    }
+    kaspen::MainWindow window(model);
+    sink.setParent(&window);
+    window.show();
+    const int rc = window.exec();
+    kaspen::setMessageSink(nullptr);
+    return rc == QDialog::Accepted || rc == QDialog::Rejected ? 0 : rc;
 }

@@ -117,16 +117,19 @@ int PortRecord::close()
 {
     m_quiet.stop();
     if (m_port) {
-        if (m_port->isOpen()) {
-            // Bytes still waiting in the driver belong to the reply being read.
-            m_collected += m_port->readAll();
-            m_port->setDataTerminalReady(false);
-            m_port->clear(QSerialPort::AllDirections);
-            m_port->close();
-        }
-        m_port->disconnect(this);
-        m_port->deleteLater();
+        QSerialPort *port = m_port;
         m_port = nullptr;
+        // No more signals from here on: lowering DTR on a hung-up line reports
+        // errors of its own.
+        port->disconnect(this);
+        if (port->isOpen()) {
+            // Bytes still waiting in the driver belong to the reply being read.
+            m_collected += port->readAll();
+            port->setDataTerminalReady(false);
+            port->clear(QSerialPort::AllDirections);
+            port->close();
+        }
+        port->deleteLater();
     }
     deliver();
     return 1;

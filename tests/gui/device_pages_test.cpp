@@ -156,7 +156,7 @@ TEST(DeviceSetupPage, TypingLeavingAndSetting)
     leave(station);
     EXPECT_EQ(station->text(), "000007");
     child<QPushButton>(&page, "setStationId")->click();
-    EXPECT_EQ(f.line->writes, QList<QByteArray>{"222222#ST:000007#"});
+    EXPECT_EQ(f.line->written, QList<QByteArray>{"222222#ST:000007#"});
 
     auto *phone = child<QLineEdit>(&page, "alarmPhone4");
     type(phone, QString(19, '5'));
@@ -171,7 +171,7 @@ TEST(DeviceSetupPage, TypingLeavingAndSetting)
     key(logging, Qt::Key_Down); // "01 Minute"
     EXPECT_EQ(page.model().loggingIndex(), 1);
     child<QPushButton>(&page, "setLoggingInterval")->click();
-    EXPECT_EQ(f.line->last(), "222222#SA:5#");
+    EXPECT_EQ(f.lastWritten(), "222222#SA:5#");
 
     child<QPushButton>(&page, "reset")->click();
     EXPECT_EQ(child<QLineEdit>(&page, "enquiryPassword")->text(), "271828");
@@ -291,14 +291,14 @@ TEST(RelayOutputPage, InCellDropDownAndNormalisation)
     EXPECT_EQ(alarms->item(2, 2)->foreground().color(), QColor(128, 128, 128));
 
     child<QPushButton>(&page, "setAssociatedAlarms")->click();
-    EXPECT_EQ(f.line->last(), "222222#OC2:02000000000000001000000000#");
+    EXPECT_EQ(f.lastWritten(), "222222#OC2:02000000000000001000000000#");
 
     auto *time = child<QLineEdit>(&page, "timeLapse");
     type(time, "30");
     leave(time);
     EXPECT_EQ(time->text(), "0030");
     child<QPushButton>(&page, "setTimeLapse")->click();
-    EXPECT_EQ(f.line->last(), "222222#OT2:0030#");
+    EXPECT_EQ(f.lastWritten(), "222222#OT2:0030#");
     EXPECT_EQ(f.session.batchTable().text(14022), "222222#OT2:0030#");
 }
 

@@ -1,21 +1,22 @@
 #pragma once
-// A serial line for tests: records what is written, can refuse writes and
-// can hand the program a received text.
+// A serial line for tests: records what is written and hands back texts as
+// if the logger had answered.
 
 #include "links/SerialLine.h"
 
 #include <QList>
+#include <functional>
 
 namespace kaspen::test {
 
 class FakeLine : public SerialLine {
+    Q_OBJECT
 public:
-    explicit FakeLine(bool open = true, QObject *parent = nullptr) : SerialLine(parent), m_open(open) {}
-
+    explicit FakeLine(QObject *parent = nullptr) : SerialLine(parent) {}
     int open() override
     {
-        m_open = true;
-        return 1;
+        m_open = openSucceeds;
+        return m_open ? 1 : 0;
     }
     int close() override
     {
@@ -27,21 +28,24 @@ public:
     {
         if (!m_open || failWrites)
             return 0;
-        writes.append(bytes);
+        written.append(bytes);
+        if (onWrite)
+            onWrite(bytes);
         return 1;
     }
     QString name() const override { return QStringLiteral("fake"); }
 
-    // Delivers a text as if the logger had answered (WM_USER+1).
-    void receive(const QByteArray &text) { emit textReceived(text); }
+    // The logger answers.
+    void reply(const QByteArray &text) { emit textReceived(text); }
+    void lose(const QString &reason = QStringLiteral("gone")) { m_open = false; emit lineLost(reason); }
 
-    QByteArray last() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
-
-    QList<QByteArray> writes;
+    QList<QByteArray> written;
+    bool openSucceeds = true;
     bool failWrites = false;
+    std::function<void(const QByteArray &)> onWrite;
 
 private:
-    bool m_open;
+    bool m_open = false;
 };
 
 } // namespace kaspen::test

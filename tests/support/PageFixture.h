@@ -28,6 +28,7 @@ public:
         if (link >= 0)
             session.setLink(link);
         auto l = std::make_unique<FakeLine>();
+        l->open();
         line = l.get();
         session.setSerialLine(std::move(l));
         session.setEthernetConnected(true);
@@ -55,16 +56,18 @@ public:
 
     // Everything that left the program for the logger: serial writes or
     // Ethernet sends, in order.
-    QList<QByteArray> sent() const { return session.onEthernet() ? ethernetSent : line->writes; }
+    QList<QByteArray> sent() const { return session.onEthernet() ? ethernetSent : line->written; }
     void forget()
     {
-        line->writes.clear();
+        line->written.clear();
         ethernet.clear();
         ethernetSent.clear();
         ethernetHex.clear();
         logs.clear();
         sink.clear();
     }
+
+    QByteArray lastWritten() const { return line->written.isEmpty() ? QByteArray() : line->written.last(); }
 
     RecordingSink sink;
     Session session;

@@ -48,7 +48,7 @@ TEST(DeviceSetupModel, SetButtonsSendRecordAndLogTheirCommand)
         DeviceSetupModel m(f.session);
         c.fill(m);
         EXPECT_TRUE(c.press(m));
-        EXPECT_EQ(f.line->writes, QList<QByteArray>{c.text});
+        EXPECT_EQ(f.line->written, QList<QByteArray>{c.text});
         EXPECT_EQ(f.session.batchTable().entries(), (std::vector<std::pair<int, QByteArray>>{{c.code, c.text}}));
         EXPECT_EQ(f.session.serialRecord().commandCode, c.code);
         EXPECT_EQ(f.session.serialRecord().lastText, c.text);
@@ -122,7 +122,7 @@ TEST(DeviceSetupModel, FieldChecksRefuseWithTheirMessageAndSendNothing)
         c.fill(m);
         EXPECT_FALSE(c.press(m));
         EXPECT_EQ(f.sink.texts(), QStringList{c.message});
-        EXPECT_TRUE(f.line->writes.isEmpty());
+        EXPECT_TRUE(f.line->written.isEmpty());
         EXPECT_TRUE(f.session.batchTable().isEmpty());
         EXPECT_TRUE(f.logs.isEmpty());
     }
@@ -184,7 +184,7 @@ TEST(DeviceSetupModel, NullPhoneNumberSendsEveryButtonWithEmptyPasswords)
     EXPECT_TRUE(m.sendAlarmPhone(2));
     EXPECT_TRUE(m.sendReset());
     EXPECT_EQ(f.sink.texts(), (QStringList{"command success", "command success"}));
-    EXPECT_EQ(f.line->writes, (QList<QByteArray>{"#AP2:!#", "#PS:271828,314159#"}));
+    EXPECT_EQ(f.line->written, (QList<QByteArray>{"#AP2:!#", "#PS:271828,314159#"}));
 }
 
 // ---- hand-off ------------------------------------------------------------
@@ -198,7 +198,7 @@ TEST(DeviceSetupModel, GsmModemWrapsTheTextButTheBatchTableKeepsItBare)
     EXPECT_EQ(m.stationId(), "000007");
     ASSERT_TRUE(m.sendStationId());
     const QByteArray wrapped = "AT+BJSD=10,0123456789,222222#ST:000007#\r\n";
-    EXPECT_EQ(f.line->writes, QList<QByteArray>{wrapped});
+    EXPECT_EQ(f.line->written, QList<QByteArray>{wrapped});
     EXPECT_EQ(f.session.serialRecord().lastText, wrapped);
     EXPECT_EQ(f.logs, QList<QByteArray>{wrapped});
     EXPECT_EQ(f.session.batchTable().text(11002), "222222#ST:000007#");
@@ -233,7 +233,7 @@ TEST(DeviceSetupModel, EthernetStoresThenSendsUnderTheCommandCode)
     EXPECT_EQ(f.ethernetSent, QList<QByteArray>{pw("#ST:000042#")});
     EXPECT_EQ(f.ethernetHex, QList<int>{0});
     EXPECT_EQ(f.session.ethernetRecord().stationIdText, "000042");
-    EXPECT_TRUE(f.line->writes.isEmpty());
+    EXPECT_TRUE(f.line->written.isEmpty());
 }
 
 TEST(DeviceSetupModel, ResetSendsTheFactoryPasswordsWithoutALogEntry)
@@ -244,7 +244,7 @@ TEST(DeviceSetupModel, ResetSendsTheFactoryPasswordsWithoutALogEntry)
     ASSERT_TRUE(m.sendReset());
     EXPECT_EQ(m.enquiryPassword(), "271828");
     EXPECT_EQ(m.setupPassword(), "314159");
-    EXPECT_EQ(f.line->writes, QList<QByteArray>{pw("#PS:271828,314159#")});
+    EXPECT_EQ(f.line->written, QList<QByteArray>{pw("#PS:271828,314159#")});
     EXPECT_EQ(f.session.batchTable().text(20050), pw("#PS:271828,314159#"));
     EXPECT_TRUE(f.logs.isEmpty());
 }

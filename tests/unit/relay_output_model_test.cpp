@@ -64,7 +64,7 @@ TEST(RelayOutputModel, BeforeTheFirstStatusRecordTheListsHaveNoRows)
     m.chooseRelay(0);
     EXPECT_TRUE(m.detailsEnabled());
     ASSERT_TRUE(m.sendAssociation());
-    EXPECT_EQ(f.line->writes, QList<QByteArray>{pw("#OC1:#")});
+    EXPECT_EQ(f.line->written, QList<QByteArray>{pw("#OC1:#")});
     EXPECT_EQ(f.session.batchTable().entries(), (Entries{{14013, pw("#OC1:#")}}));
 }
 
@@ -106,7 +106,7 @@ TEST(RelayOutputModel, AssociationStrings)
         EXPECT_EQ(s, c.expected);
         EXPECT_EQ(s.size(), 26);
         ASSERT_TRUE(r.m.sendAssociation());
-        EXPECT_EQ(r.f.line->last(), pw("#OC1:" + c.expected + "#"));
+        EXPECT_EQ(r.f.lastWritten(), pw("#OC1:" + c.expected + "#"));
     }
 }
 
@@ -166,7 +166,7 @@ TEST(RelayOutputModel, SetButtonsRecordUnderTheRelayKeyAndRunUnderTheBaseCode)
         r.f.forget();
         r.f.session.batchTable().clear();
         ASSERT_TRUE(c.press(r.m));
-        EXPECT_EQ(r.f.line->writes, QList<QByteArray>{c.text});
+        EXPECT_EQ(r.f.line->written, QList<QByteArray>{c.text});
         EXPECT_EQ(r.f.session.batchTable().entries(), (Entries{{c.key, c.text}}));
         EXPECT_EQ(r.f.session.serialRecord().commandCode, c.code);
         EXPECT_EQ(r.f.logs, QList<QByteArray>{c.text});
@@ -216,7 +216,7 @@ TEST(RelayOutputModel, RefusalsSendNothing)
         EXPECT_EQ(r.f.sink.texts(), c.messages);
         if (!c.messages.isEmpty())
             EXPECT_EQ(r.f.sink.shown[0].kind, c.kind);
-        EXPECT_TRUE(r.f.line->writes.isEmpty());
+        EXPECT_TRUE(r.f.line->written.isEmpty());
         EXPECT_TRUE(r.f.session.batchTable().isEmpty());
     }
 }

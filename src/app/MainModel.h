@@ -1,0 +1,92 @@
+#pragma once
+// The main window's logic without the window: link choice, serial connection,
+// device choice, the read and maintenance buttons, the command exchange, the
+// reply intake and the two log panes. The main window and kaspen-cli both
+// drive one of these.
+
+#include "app/PageMessages.h"
+#include "app/Session.h"
+#include "protocol/CommandExchange.h"
+#include "protocol/ReplyDispatcher.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <memory>
+
+namespace kaspen {
+
+class MainModel : public QObject {
+    Q_OBJECT
+public:
+    explicit MainModel(int modelCode, QObject *parent = nullptr);
+    ~MainModel() override;
+
+    Session &session() { return m_session; }
+    CommandExchange &exchange() { return m_exchange; }
+    ReplyDispatcher &dispatcher() { return m_dispatcher; }
+    int modelCode() const { return m_session.modelCode(); }
+
+    // Link radios (0 RS232, 1 GSM Modem, 2 Ethernet).
+    void selectLink(int link);
+    bool networkTab() const { return m_networkTab; }
+    void setNetworkTab(bool on) { m_networkTab = on; }
+
+    // Serial Connect / Disconnect button; true when the port state changed.
+    bool toggleSerialConnection(const QString &portText);
+    bool serialOpen() const { return m_session.serialOpen(); }
+
+    // Choosing a device on the serial Connection list.
+    void chooseSerialDevice(const QByteArray &id);
+    // The IDs the serial Connection list shows (GSM book, table order).
+    QList<QByteArray> serialConnectionIds();
+
+    // Read Parameters group.
+    void readBlock(int n);    // "#1", "#2", "#3"
+    void statusQuery();       // "  Status"
+    void versionQuery();      // "Ver"
+    void clearPages();        // "Clear"
+    void batchButton();       // "Batch" / "M test"
+    void modemVersion();      // "M ver"
+    void init();              // "Init"
+    void resetShortcut();     // Ctrl+I
+    void stop() { m_exchange.stop(); }
+
+    // Log panes.
+    const QByteArray &dataLogs() const { return m_dataLogs; }
+    const QByteArray &sendLogs() const { return m_sendLogs; }
+    void clearLogs(); // "Buffer Clear"
+    void addSendLogEntry(const QByteArray &text);
+
+signals:
+    void pageMessage(const kaspen::PageMessage &message);
+    void showSheetPage(int index);
+    void settingsSheetEnabled(bool enabled);
+    void serialStateChanged(bool open);
+    void connectionListChanged(int which);
+    void connectionListSelectionCleared();
+    void panesChanged();
+    void statusChanged();
+    // A reply (or a modem acknowledgement) was shown in the Data Logs pane.
+    void dataLogAdded(const QByteArray &copy);
+    void sendLogAdded(const QByteArray &text);
+    void deviceVerified();
+    void exchangeFinished(int commandCode, int resultCode, const QString &status);
+
+private:
+    // The query buttons' shared sequence; page < 0 shows no page.
+    void query(int code, const char *tmpl, int page);
+    bool sendSerial(int code, const QByteArray &text);
+    bool sendEthernet(int code, const QByteArray &text);
+    void postPage(int message, unsigned targets, int wParam = 0, long long lParam = 0);
+    void onLineLost(const QString &reason);
+    void closeSerial();
+
+    Session m_session;
+    CommandExchange m_exchange;
+    ReplyDispatcher m_dispatcher;
+    bool m_networkTab = false;
+    QByteArray m_dataLogs;
+    QByteArray m_sendLogs;
+};
+
+} // namespace kaspen

@@ -1,0 +1,162 @@
+#include "app/MainWindow.h"
+#include "links/PortRecord.h"
+#include "support/Pty.h"
+#include "support/RecordingSink.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSerialPort>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace kaspen;
+using kaspen::test::PtyPair;
+using kaspen::test::waitFor;
+
+namespace {
+
+struct LinkFixture : ::testing::Test {
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.ok()) << pty.error().toStdString();
+        port.prepare(pty.a(), 9600);
+        ASSERT_EQ(port.open(), 1);
+        QObject::connect(&port, &SerialLine::textReceived, [this](const QByteArray &t) { texts << t; });
+        QObject::connect(&port, &SerialLine::lineLost, [this](const QString &) { ++lost; });
+        peer.setPortName(pty.b());
+        ASSERT_TRUE(peer.open(QIODevice::ReadWrite));
+    }
+    void peerWrite(const QByteArray &bytes)
+    {
+        peer.write(bytes);
+        peer.waitForBytesWritten(1000);
+    }
+
+    PtyPair pty;
+    PortRecord port;
+    QSerialPort peer;
+    QList<QByteArray> texts;
+    int lost = 0;
+};
+
+QByteArray pattern(int n)
+{
+    QByteArray b;
+    for (int i = 0; i < n; ++i)
+        b.append(char('A' + i % 26));
+    return b;
+}
+
+} // namespace
+
+TEST_F(LinkFixture, BurstWithoutPauseArrivesAsOneText)
+{
+    const QByteArray burst = pattern(3000);
+    peerWrite(burst);
+    ASSERT_TRUE(waitFor([&] { return !texts.isEmpty(); }, 3000));
+    QThread::msleep(300);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_EQ(texts[0], burst);
+}
+
+TEST_F(LinkFixture, PauseOfMoreThan200MsSplitsTheReply)
+{
+    peerWrite("first part;");
+    // Keep the event loop running through the pause, as the program would.
+    waitFor([] { return false; }, 400);
+    peerWrite("second part#");
+    ASSERT_TRUE(waitFor([&] { return texts.size() >= 2; }, 3000));
+    EXPECT_EQ(texts, (QList<QByteArray>{"first part;", "second part#"}));
+}
+
+TEST_F(LinkFixture, WriteReachesThePeerAndPurgesUnreadInput)
+{
+    ASSERT_EQ(port.write("111111#CHEACK1#"), 1);
+    ASSERT_TRUE(waitFor([&] { return peer.bytesAvailable() >= 15 || peer.waitForReadyRead(10); }, 2000));
+    waitFor([&] { return peer.bytesAvailable() >= 15; }, 1000);
+    EXPECT_EQ(peer.readAll(), "111111#CHEACK1#");
+}
+
+TEST_F(LinkFixture, ClosingDuringAReadLosesNothingDelivered)
+{
+    peerWrite("#STA:000001;L:40;");
+    ASSERT_TRUE(waitFor([&] { return !texts.isEmpty(); }, 2000));
+    peerWrite("more bytes");
+    waitFor([] { return false; }, 50); // the bytes are read, the quiet gap not over
+    EXPECT_EQ(port.close(), 1);
+    EXPECT_FALSE(port.isOpen());
+    ASSERT_GE(texts.size(), 1);
+    EXPECT_EQ(texts[0], "#STA:000001;L:40;");
+    QByteArray all;
+    for (const auto &t : texts)
+        all += t;
+    EXPECT_EQ(all, "#STA:000001;L:40;more bytes");
+    EXPECT_EQ(port.write("x"), 0); // closed: nothing sent
+}
+
+TEST_F(LinkFixture, PeerGoneClosesThePortOnce)
+{
+    pty.kill();
+    ASSERT_TRUE(waitFor([&] { return lost > 0; }, 3000));
+    EXPECT_FALSE(port.isOpen());
+    // No busy loop: the port stays closed and reports no more.
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(port.write("x"), 0);
+}
+
+TEST(SerialLink, RequestedRatesOpenAsAllowed)
+{
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok()) << pty.error().toStdString();
+    for (int requested : {19200, 4800, 9600}) {
+        PortRecord port;
+        port.prepare(pty.a(), requested);
+        ASSERT_EQ(port.open(), 1);
+        EXPECT_EQ(port.baudRate(), requested == 19200 ? 9600 : requested);
+        port.release();
+    }
+}
+
+TEST(MainWindowSerial, ConnectAndDisconnect)
+{
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok()) << pty.error().toStdString();
+    test::RecordingSink sink;
+    MainWindow w(ModelOrvelA);
+    w.show();
+    w.portList()->setEditText(pty.a());
+    w.connectButton()->click();
+    EXPECT_TRUE(sink.shown.isEmpty()) << sink.last().toStdString();
+    EXPECT_EQ(w.connectButton()->text(), "Disconnect");
+    EXPECT_TRUE(w.session().serialOpen());
+    EXPECT_FALSE(w.rs232Radio()->isEnabled());
+    EXPECT_FALSE(w.gsmRadio()->isEnabled());
+    EXPECT_EQ(w.session().serialRecord().link, LinkRs232);
+
+    // Refused while a command is in progress.
+    w.session().serialRecord().inProgress = true;
+    w.connectButton()->click();
+    EXPECT_EQ(sink.last(), "Command is Progress , Don't Disconnect!");
+    EXPECT_TRUE(w.session().serialOpen());
+    w.session().serialRecord().inProgress = false;
+
+    w.connectButton()->click();
+    EXPECT_EQ(w.connectButton()->text(), "Connect");
+    EXPECT_FALSE(w.session().serialOpen());
+    EXPECT_TRUE(w.rs232Radio()->isEnabled());
+
+    // The line goes away by itself: the window shows it closed and says so.
+    w.connectButton()->click();
+    ASSERT_TRUE(w.session().serialOpen());
+    sink.clear();
+    pty.kill();
+    ASSERT_TRUE(waitFor([&] { return !w.session().serialOpen(); }, 3000));
+    EXPECT_EQ(w.connectButton()->text(), "Connect");
+    ASSERT_EQ(sink.shown.size(), 1);
+    EXPECT_TRUE(sink.last().contains("was lost")) << sink.last().toStdString();
+}
