@@ -1,3 +1,4 @@
+#include "app/MainWindow.h"
 #include "pages/device/DeviceSetupModel.h"
 #include "pages/device/DeviceSetupPage.h"
 #include "pages/device/RelayOutputModel.h"
@@ -16,6 +17,7 @@
 #include <QProgressBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
@@ -336,5 +338,37 @@ TEST(DevicePagesScreens, GrabBothPagesForBothModels)
         relay.model().chooseRelay(0);
         QApplication::processEvents();
         relay.grab().save(dir + "/relay-" + tag + ".png");
+    }
+}
+
+// The two pages in the main window's settings sheet at 1024x768, for a look by
+// eye (the main window installs them itself; here they replace the stand-ins).
+TEST(DevicePagesScreens, GrabInsideTheMainWindow)
+{
+    const QString dir = qEnvironmentVariable("KASPEN_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "KASPEN_SCREENSHOT_DIR not set";
+    for (const int model : {ModelOrvelA, ModelOrvelB}) {
+        MainWindow w(model);
+        w.resize(1024, 768);
+        QTabWidget *sheet = w.settingsSheet();
+        auto *device = new DeviceSetupPage(w.session());
+        auto *relay = new RelayOutputPage(w.session());
+        const QString t0 = sheet->tabText(0), t3 = sheet->tabText(3);
+        delete sheet->widget(0);
+        sheet->insertTab(0, device, t0);
+        delete sheet->widget(3);
+        sheet->insertTab(3, relay, t3);
+        w.ShowTab(1);
+        w.show();
+        const QString tag = model == ModelOrvelA ? "orvel-a" : "orvel-b";
+        sheet->setCurrentIndex(0);
+        QApplication::processEvents();
+        w.grab().save(dir + "/main-device-" + tag + ".png");
+        w.session().profile().relayCount = 2;
+        relay->handleMessage({msg::FirstStatus, ToRelayOutput, 0, {}, 0});
+        sheet->setCurrentIndex(3);
+        QApplication::processEvents();
+        w.grab().save(dir + "/main-relay-" + tag + ".png");
     }
 }

@@ -173,6 +173,7 @@ void RelayOutputPage::build()
     m_status = reportList(this);
     m_status->setObjectName(QStringLiteral("currentStatus"));
     m_status->setAccessibleName(QStringLiteral("Current status:"));
+    m_status->viewport()->installEventFilter(this);
     auto *statusLabel = new QLabel(QStringLiteral("Current status:"), this);
     statusLabel->setBuddy(m_status);
     left->addWidget(statusLabel);
@@ -268,13 +269,9 @@ bool RelayOutputPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_alarms && event->type() == QEvent::FocusIn)
         m_model->normaliseRelayControls();
+    if (watched == m_status->viewport() && event->type() == QEvent::Resize)
+        fitRelayColumns();
     return QWidget::eventFilter(watched, event);
-}
-
-void RelayOutputPage::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    fitRelayColumns();
 }
 
 void RelayOutputPage::fitRelayColumns()
