@@ -70,7 +70,7 @@ void setIndex(QComboBox *c, int index)
 } // namespace
 
 DeviceSetupPage::DeviceSetupPage(Session &session, QWidget *parent)
-    : QWidget(parent), m_session(session), m_model(new DeviceSetupModel(session, this))
+    : QWidget(parent), m_model(new DeviceSetupModel(session, this))
 {
     build();
     connect(m_model, &DeviceSetupModel::changed, this, &DeviceSetupPage::refresh);

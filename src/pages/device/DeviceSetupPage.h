@@ -35,7 +35,6 @@ private:
     void build();
     void refresh();
 
-    Session &m_session;
     DeviceSetupModel *m_model;
 
     QLineEdit *m_stationId = nullptr;
