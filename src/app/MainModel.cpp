@@ -16,7 +16,7 @@ MainModel::MainModel(int modelCode, QObject *parent)
     // WM_USER+2 (posted by the sender)
     connect(&m_session, &Session::commandSent, &m_exchange, &CommandExchange::StartCommandExchange);
     // WM_USER+20
-    connect(&m_session, &Session::progressRequested, this, &MainModel::statusChanged);
+    connect(&m_session, &Session::progressRequested, &m_exchange, &CommandExchange::showProgress);
     // WM_USER+30
     connect(&m_session, &Session::sendLogEntry, this, &MainModel::addSendLogEntry);
     // WM_USER+1 from the serial line

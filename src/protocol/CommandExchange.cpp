@@ -74,6 +74,12 @@ void CommandExchange::stop()
     m_stopRequest = true;
 }
 
+void CommandExchange::showProgress()
+{
+    m_progressVisible = true;
+    emit statusChanged();
+}
+
 void CommandExchange::FinishCommandExchange()
 {
     CommandRecord &record = m_session.activeRecord();

@@ -36,6 +36,7 @@ public:
     void StartCommandExchange(); // WM_USER+2
     void tick();                 // timer 1
     void stop();                 // Stop button
+    void showProgress();         // WM_USER+20
     void FinishCommandExchange();
 
     bool running() const { return m_running; }
