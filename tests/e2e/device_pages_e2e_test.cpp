@@ -5,7 +5,8 @@
 #include "app/MainModel.h"
 #include "pages/device/DeviceSetupModel.h"
 #include "pages/device/RelayOutputModel.h"
-#include "support/Pty.h"
+#include "support/PhoneBookScratch.h"
+#include "support/SimPeer.h"
 #include "support/RecordingSink.h"
 
 #include <QFile>
@@ -17,7 +18,7 @@
 
 using namespace kaspen;
 using kaspen::test::PtyPair;
-using kaspen::test::waitFor;
+using kaspen::test::waitUntil;
 
 namespace {
 
@@ -37,17 +38,16 @@ protected:
     {
         if (!QFileInfo::exists(simulatorPath()))
             GTEST_SKIP() << "no simulator at " << simulatorPath().toStdString();
-        ASSERT_TRUE(pty.ok()) << pty.error().toStdString();
+        ASSERT_TRUE(pty.ok()) << "socat made no pseudo-terminal pair";
         ASSERT_TRUE(dir.isValid());
-        PhoneBook::resetSharedState();
-        PhoneBook::setDirectory(dir.path());
+        test::emptyPhoneBook(dir.path());
 
         sim.setProgram(simulatorPath());
         sim.setArguments(QStringList{"--port", pty.b(), "--log", dir.filePath("sim.log")} + simArgs);
         sim.setProcessChannelMode(QProcess::SeparateChannels);
         sim.start();
         ASSERT_TRUE(sim.waitForStarted(5000));
-        ASSERT_TRUE(waitFor([this] { return simErr.append(sim.readAllStandardError()).contains("kaspen-sim:"); }, 5000))
+        ASSERT_TRUE(waitUntil([this] { return simErr.append(sim.readAllStandardError()).contains("kaspen-sim:"); }, 5000))
             << simErr.toStdString();
 
         main = std::make_unique<MainModel>(model);
@@ -88,7 +88,7 @@ protected:
     {
         const int before = int(finished.size());
         send();
-        if (!waitFor([&] { return finished.size() > before; }, ExchangeWaitMs)) {
+        if (!waitUntil([&] { return finished.size() > before; }, ExchangeWaitMs)) {
             ADD_FAILURE() << "the exchange did not finish";
             return false;
         }

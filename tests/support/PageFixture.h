@@ -1,4 +1,6 @@
 #pragma once
+#include "support/PhoneBookScratch.h"
+#include <QTemporaryDir>
 // A Session wired for page tests: a fake serial line (or a connected
 // Ethernet link), one current phone book entry, and everything the session
 // hands on recorded.
@@ -20,11 +22,12 @@ struct SubmittedEthernet {
 
 class PageFixture {
 public:
+    QTemporaryDir bookDir; // the phone book of the test
     // model 7 (ORVEL-A) starts on RS232, 13 (ORVEL-B) on Ethernet.
     explicit PageFixture(int model, int link = -1)
         : session(model)
     {
-        PhoneBook::resetSharedState();
+        emptyPhoneBook(bookDir.path());
         if (link >= 0)
             session.setLink(link);
         auto l = std::make_unique<FakeLine>();
@@ -46,7 +49,7 @@ public:
     // Replaces the current entry of both books.
     void setEntry(const QByteArray &id, const QByteArray &phone, const QByteArray &enquiry, const QByteArray &setup)
     {
-        PhoneBook::resetSharedState();
+        emptyPhoneBook(bookDir.path());
         PhoneBook &book = session.phoneBook();
         book.AddGsmEntry(id, phone, enquiry, setup);
         book.SelectGsmEntry(id);
