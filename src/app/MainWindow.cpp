@@ -1,6 +1,9 @@
 #include "app/MainWindow.h"
 #include "app/MessageSink.h"
 #include "links/SerialLine.h"
+#include "pages/device/DeviceSetupPage.h"
+#include "pages/device/RelayOutputPage.h"
+#include "records/PhoneBookPage.h"
 #include "protocol/Clock.h"
 #include "protocol/LogPanes.h"
 #include "ui/ConnectionList.h"
@@ -323,9 +326,8 @@ void MainWindow::buildTabs(QWidget *parent)
     // Phone book container
     m_phoneBookTabs = new QTabWidget(parent);
     m_phoneBookTabs->setAccessibleName(QStringLiteral("Phone Book"));
-    auto *phoneBook = new ui::PlaceholderPage(QStringLiteral("Phone Book"), m_phoneBookTabs);
-    m_placeholders.insert(ToPhoneBook, phoneBook);
-    m_phoneBookTabs->addTab(phoneBook, QStringLiteral("  Phone Number  "));
+    m_phoneBookPage = new PhoneBookPage(m_model.modelCode(), m_phoneBookTabs);
+    m_phoneBookTabs->addTab(m_phoneBookPage, QStringLiteral("  Phone Number  "));
 
     // Settings sheet
     m_sheet = new QTabWidget(parent);
@@ -339,8 +341,16 @@ void MainWindow::buildTabs(QWidget *parent)
         m_sheet->tabBar()->setElideMode(Qt::ElideNone);
     }
     for (const SheetPageInfo &info : kSheetPages) {
-        auto *page = new ui::PlaceholderPage(QString::fromLatin1(info.tabText), m_sheet);
-        m_placeholders.insert(info.target, page);
+        QWidget *page = nullptr;
+        if (info.target == ToDeviceSetup) {
+            page = m_deviceSetupPage = new DeviceSetupPage(m_model.session(), m_sheet);
+        } else if (info.target == ToRelayOutput) {
+            page = m_relayOutputPage = new RelayOutputPage(m_model.session(), m_sheet);
+        } else {
+            auto *placeholder = new ui::PlaceholderPage(QString::fromLatin1(info.tabText), m_sheet);
+            m_placeholders.insert(info.target, placeholder);
+            page = placeholder;
+        }
         m_sheet->addTab(page, QString::fromLatin1(info.tabText));
     }
     m_sheet->hide();
@@ -353,6 +363,9 @@ void MainWindow::buildTabs(QWidget *parent)
     m_ethernetTabs->addTab(ethernetPage, QStringLiteral("   Ethernet Setting   "));
     m_ethernetTabs->hide();
 
+    m_receivers.insert(ToPhoneBook, [this](const PageMessage &m) { m_phoneBookPage->handleMessage(m); });
+    m_receivers.insert(ToDeviceSetup, [this](const PageMessage &m) { m_deviceSetupPage->handleMessage(m); });
+    m_receivers.insert(ToRelayOutput, [this](const PageMessage &m) { m_relayOutputPage->handleMessage(m); });
     for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it) {
         ui::PlaceholderPage *page = it.value();
         m_receivers.insert(it.key(), [page](const PageMessage &m) { page->handleMessage(m); });
@@ -652,8 +665,10 @@ void MainWindow::deliver(const PageMessage &m)
         if (!(m.targets & bit))
             continue;
         const auto it = m_receivers.constFind(bit);
-        if (it != m_receivers.constEnd() && it.value())
+        if (it != m_receivers.constEnd() && it.value()) {
             it.value()(m);
+            emit pageMessageDelivered(bit, m);
+        }
     }
 }
 

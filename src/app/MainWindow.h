@@ -23,6 +23,9 @@ class QTabWidget;
 class QGroupBox;
 
 namespace kaspen {
+class DeviceSetupPage;
+class PhoneBookPage;
+class RelayOutputPage;
 namespace ui {
 class ConnectionList;
 class PlaceholderPage;
@@ -72,6 +75,13 @@ public:
     QPlainTextEdit *sendLogsPane() const { return m_sendLogs; }
     QScrollArea *scrollArea() const { return m_scroll; }
     ui::PlaceholderPage *placeholder(PageTarget target) const { return m_placeholders.value(target); }
+    PhoneBookPage *phoneBookPage() const { return m_phoneBookPage; }
+    DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
+    RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
+
+signals:
+    // A message reached one of its target pages.
+    void pageMessageDelivered(unsigned target, const kaspen::PageMessage &message);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -136,6 +146,9 @@ private:
 
     QMap<unsigned, std::function<void(const PageMessage &)>> m_receivers;
     QMap<PageTarget, ui::PlaceholderPage *> m_placeholders;
+    PhoneBookPage *m_phoneBookPage = nullptr;
+    DeviceSetupPage *m_deviceSetupPage = nullptr;
+    RelayOutputPage *m_relayOutputPage = nullptr;
 };
 
 } // namespace kaspen

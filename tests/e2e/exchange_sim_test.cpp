@@ -1,5 +1,6 @@
 #include "app/MainModel.h"
 #include "protocol/LogPanes.h"
+#include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"
 #include "support/SimPeer.h"
 
@@ -21,8 +22,7 @@ struct SimExchange : ::testing::TestWithParam<int> {
     void SetUp() override
     {
         ASSERT_TRUE(pty.ok()) << "socat made no pseudo-terminal pair";
-        PhoneBook::resetSharedState();
-        PhoneBook::setDirectory(dir.path());
+        test::emptyPhoneBook(dir.path());
         SetupLog::setPath(dir.filePath("SetupLog.txt"));
     }
     void TearDown() override

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/ModelSelectDialog.h"
 #include "support/RecordingSink.h"
+#include "records/PhoneBookPage.h"
 #include "ui/PlaceholderPage.h"
 
 #include <QComboBox>
@@ -138,10 +139,7 @@ TEST(MainWindow, LayoutPerModel)
         EXPECT_FALSE(w.stopButton()->isVisible());
 
         // Messages at start: the book view and the Batch Setup start notice.
-        auto *book = w.placeholder(ToPhoneBook);
-        ASSERT_FALSE(book->received().isEmpty());
-        EXPECT_EQ(book->received().first().message, msg::BookView);
-        EXPECT_EQ(book->received().first().wParam, c.model == ModelOrvelB ? 1 : 0);
+        EXPECT_EQ(w.phoneBookPage()->view(), c.model == ModelOrvelB ? PhoneBookView::Ethernet : PhoneBookView::Gsm);
         auto *batch = w.placeholder(ToBatchSetup);
         ASSERT_EQ(batch->received().size(), 1);
         EXPECT_EQ(batch->received().first().message, msg::BatchNotice);
@@ -161,9 +159,12 @@ TEST(MainWindow, LinkRadiosOnOrvelB)
     MainWindow w(ModelOrvelB);
     w.show();
     auto *batch = w.placeholder(ToBatchSetup);
-    auto *book = w.placeholder(ToPhoneBook);
+    QList<PageMessage> book;
+    QObject::connect(&w, &MainWindow::pageMessageDelivered, [&](unsigned target, const PageMessage &m) {
+        if (target == ToPhoneBook)
+            book << m;
+    });
     batch->clearReceived();
-    book->clearReceived();
 
     w.gsmRadio()->click();
     EXPECT_EQ(w.session().link(), LinkGsmModem);
@@ -177,9 +178,10 @@ TEST(MainWindow, LinkRadiosOnOrvelB)
     EXPECT_FALSE(w.button("init")->isVisible());
     EXPECT_EQ(w.button("batch")->text(), "M test");
     EXPECT_TRUE(w.button("modemVersion")->isVisible());
-    ASSERT_EQ(book->received().size(), 1);
-    EXPECT_EQ(book->received()[0].message, msg::BookView);
-    EXPECT_EQ(book->received()[0].wParam, 0);
+    ASSERT_EQ(book.size(), 1);
+    EXPECT_EQ(book[0].message, msg::BookView);
+    EXPECT_EQ(book[0].wParam, 0);
+    EXPECT_EQ(w.phoneBookPage()->view(), PhoneBookView::Gsm);
     ASSERT_EQ(batch->received().size(), 1);
     EXPECT_EQ(batch->received()[0].wParam, 0);
     EXPECT_EQ(batch->received()[0].lParam, 0);
@@ -195,8 +197,9 @@ TEST(MainWindow, LinkRadiosOnOrvelB)
     EXPECT_TRUE(w.button("init")->isVisible());
     EXPECT_EQ(w.button("batch")->text(), "Batch");
     EXPECT_FALSE(w.button("modemVersion")->isVisible());
-    ASSERT_EQ(book->received().size(), 2);
-    EXPECT_EQ(book->received()[1].wParam, 1);
+    ASSERT_EQ(book.size(), 2);
+    EXPECT_EQ(book[1].wParam, 1);
+    EXPECT_EQ(w.phoneBookPage()->view(), PhoneBookView::Ethernet);
     ASSERT_EQ(batch->received().size(), 2);
     EXPECT_EQ(batch->received()[1].lParam, 1);
 

@@ -171,14 +171,15 @@ TEST_F(ButtonsFixture, BatchAndClearReachThePages)
     EXPECT_EQ(w.settingsSheet()->currentIndex(), 7);
 
     batch->clearReceived();
+    unsigned cleared = 0;
+    QObject::connect(&w, &MainWindow::pageMessageDelivered, [&](unsigned target, const PageMessage &m) {
+        if (m.message == msg::ClearFields)
+            cleared |= target;
+    });
     w.button("clear")->click();
-    for (PageTarget t : {ToDeviceSetup, ToAnalogChannel, ToDigitalChannel, ToRelayOutput, ToAdAlarmMessage,
-                         ToInAlarmMessage, ToDataRecord, ToEthernetSetting}) {
-        ASSERT_EQ(w.placeholder(t)->received().size() >= 1, true) << t;
-        EXPECT_EQ(w.placeholder(t)->received().last().message, msg::ClearFields) << t;
-    }
+    EXPECT_EQ(cleared, unsigned(ToDeviceSetup | ToAnalogChannel | ToDigitalChannel | ToRelayOutput | ToAdAlarmMessage
+                                | ToInAlarmMessage | ToDataRecord | ToEthernetSetting));
     EXPECT_TRUE(batch->received().isEmpty());
-    EXPECT_TRUE(w.placeholder(ToPhoneBook)->received().last().message != msg::ClearFields);
 }
 
 TEST_F(ButtonsFixture, EnterTriggersReadBlock1AndCtrlIResets)
