@@ -3,6 +3,7 @@
 #include "links/SerialLine.h"
 #include "pages/device/DeviceSetupPage.h"
 #include "pages/device/RelayOutputPage.h"
+#include "records/BatchSetupPage.h"
 #include "records/PhoneBookPage.h"
 #include "protocol/Clock.h"
 #include "protocol/LogPanes.h"
@@ -346,6 +347,8 @@ void MainWindow::buildTabs(QWidget *parent)
             page = m_deviceSetupPage = new DeviceSetupPage(m_model.session(), m_sheet);
         } else if (info.target == ToRelayOutput) {
             page = m_relayOutputPage = new RelayOutputPage(m_model.session(), m_sheet);
+        } else if (info.target == ToBatchSetup) {
+            page = m_batchSetupPage = new BatchSetupPage(m_model.session(), m_sheet);
         } else {
             auto *placeholder = new ui::PlaceholderPage(QString::fromLatin1(info.tabText), m_sheet);
             m_placeholders.insert(info.target, placeholder);
@@ -366,6 +369,7 @@ void MainWindow::buildTabs(QWidget *parent)
     m_receivers.insert(ToPhoneBook, [this](const PageMessage &m) { m_phoneBookPage->handleMessage(m); });
     m_receivers.insert(ToDeviceSetup, [this](const PageMessage &m) { m_deviceSetupPage->handleMessage(m); });
     m_receivers.insert(ToRelayOutput, [this](const PageMessage &m) { m_relayOutputPage->handleMessage(m); });
+    m_receivers.insert(ToBatchSetup, [this](const PageMessage &m) { m_batchSetupPage->handleMessage(m); });
     for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it) {
         ui::PlaceholderPage *page = it.value();
         m_receivers.insert(it.key(), [page](const PageMessage &m) { page->handleMessage(m); });

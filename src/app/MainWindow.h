@@ -23,6 +23,7 @@ class QTabWidget;
 class QGroupBox;
 
 namespace kaspen {
+class BatchSetupPage;
 class DeviceSetupPage;
 class PhoneBookPage;
 class RelayOutputPage;
@@ -78,6 +79,7 @@ public:
     PhoneBookPage *phoneBookPage() const { return m_phoneBookPage; }
     DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
     RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
+    BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
 
 signals:
     // A message reached one of its target pages.
@@ -149,6 +151,7 @@ private:
     PhoneBookPage *m_phoneBookPage = nullptr;
     DeviceSetupPage *m_deviceSetupPage = nullptr;
     RelayOutputPage *m_relayOutputPage = nullptr;
+    BatchSetupPage *m_batchSetupPage = nullptr;
 };
 
 } // namespace kaspen

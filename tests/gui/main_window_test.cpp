@@ -1,4 +1,7 @@
 #include "app/MainWindow.h"
+#include "records/BatchSetupPage.h"
+
+#include <QTableView>
 #include "app/ModelSelectDialog.h"
 #include "support/RecordingSink.h"
 #include "records/PhoneBookPage.h"
@@ -140,11 +143,11 @@ TEST(MainWindow, LayoutPerModel)
 
         // Messages at start: the book view and the Batch Setup start notice.
         EXPECT_EQ(w.phoneBookPage()->view(), c.model == ModelOrvelB ? PhoneBookView::Ethernet : PhoneBookView::Gsm);
-        auto *batch = w.placeholder(ToBatchSetup);
-        ASSERT_EQ(batch->received().size(), 1);
-        EXPECT_EQ(batch->received().first().message, msg::BatchNotice);
-        EXPECT_EQ(batch->received().first().wParam, 1);
-        EXPECT_EQ(batch->received().first().lParam, 0);
+        // (The start notice lists the empty batch command table.)
+        ASSERT_NE(w.batchSetupPage(), nullptr);
+        EXPECT_EQ(w.settingsSheet()->widget(7), w.batchSetupPage());
+        EXPECT_EQ(w.batchSetupPage()->listView()->model()->rowCount(), 0);
+        EXPECT_TRUE(w.batchSetupPage()->model().batchButtonsEnabled());
         if (c.model == ModelOrvelB) {
             auto *eth = w.placeholder(ToEthernetSetting);
             ASSERT_EQ(eth->received().size(), 1);
@@ -158,13 +161,13 @@ TEST(MainWindow, LinkRadiosOnOrvelB)
 {
     MainWindow w(ModelOrvelB);
     w.show();
-    auto *batch = w.placeholder(ToBatchSetup);
-    QList<PageMessage> book;
+    QList<PageMessage> book, batch;
     QObject::connect(&w, &MainWindow::pageMessageDelivered, [&](unsigned target, const PageMessage &m) {
         if (target == ToPhoneBook)
             book << m;
+        if (target == ToBatchSetup)
+            batch << m;
     });
-    batch->clearReceived();
 
     w.gsmRadio()->click();
     EXPECT_EQ(w.session().link(), LinkGsmModem);
@@ -182,9 +185,10 @@ TEST(MainWindow, LinkRadiosOnOrvelB)
     EXPECT_EQ(book[0].message, msg::BookView);
     EXPECT_EQ(book[0].wParam, 0);
     EXPECT_EQ(w.phoneBookPage()->view(), PhoneBookView::Gsm);
-    ASSERT_EQ(batch->received().size(), 1);
-    EXPECT_EQ(batch->received()[0].wParam, 0);
-    EXPECT_EQ(batch->received()[0].lParam, 0);
+    ASSERT_EQ(batch.size(), 1);
+    EXPECT_EQ(batch[0].wParam, 0);
+    EXPECT_EQ(batch[0].lParam, 0);
+    EXPECT_FALSE(w.batchSetupPage()->model().batchButtonsEnabled()); // no batch setup on the GSM modem
 
     w.ethernetRadio()->click();
     EXPECT_EQ(w.session().link(), LinkEthernet);
@@ -200,8 +204,9 @@ TEST(MainWindow, LinkRadiosOnOrvelB)
     ASSERT_EQ(book.size(), 2);
     EXPECT_EQ(book[1].wParam, 1);
     EXPECT_EQ(w.phoneBookPage()->view(), PhoneBookView::Ethernet);
-    ASSERT_EQ(batch->received().size(), 2);
-    EXPECT_EQ(batch->received()[1].lParam, 1);
+    ASSERT_EQ(batch.size(), 2);
+    EXPECT_EQ(batch[1].lParam, 1);
+    EXPECT_TRUE(w.batchSetupPage()->model().batchButtonsEnabled());
 
     // Choosing Ethernet again does not add a second Network tab.
     w.ethernetRadio()->click();

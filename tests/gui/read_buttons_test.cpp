@@ -1,4 +1,7 @@
 #include "app/MainWindow.h"
+#include "records/BatchSetupPage.h"
+
+#include <QTableView>
 #include "protocol/Clock.h"
 #include "protocol/LogPanes.h"
 #include "support/FakeLine.h"
@@ -137,20 +140,26 @@ TEST_F(ButtonsFixture, InitConfirmsThenHandsOverToBatchSetup)
     MainWindow w(ModelOrvelA);
     w.show();
     connect(w);
-    auto *batch = w.placeholder(ToBatchSetup);
-    batch->clearReceived();
+    QList<PageMessage> batch;
+    QObject::connect(&w, &MainWindow::pageMessageDelivered, [&](unsigned target, const PageMessage &m) {
+        if (target == ToBatchSetup)
+            batch << m;
+    });
     sink.answer = false;
     w.button("init")->click();
     EXPECT_EQ(sink.questions, QStringList{"Please confirm to initialize the device."});
-    EXPECT_TRUE(batch->received().isEmpty());
+    EXPECT_TRUE(batch.isEmpty());
 
     sink.answer = true;
     w.session().profile().humidityCalibration = true;
     w.button("init")->click();
-    ASSERT_EQ(batch->received().size(), 2);
-    EXPECT_EQ(batch->received()[0].message, msg::LoadDefaultFile);
-    EXPECT_EQ(batch->received()[0].lParam, ModelOrvelA);
-    EXPECT_EQ(batch->received()[1].message, msg::RunInit);
+    ASSERT_EQ(batch.size(), 2);
+    EXPECT_EQ(batch[0].message, msg::LoadDefaultFile);
+    EXPECT_EQ(batch[0].lParam, ModelOrvelA);
+    EXPECT_EQ(batch[1].message, msg::RunInit);
+    // The Batch Setup page lists the default file and runs it.
+    EXPECT_GE(w.batchSetupPage()->listView()->model()->rowCount(), 40);
+    EXPECT_TRUE(w.batchSetupPage()->model().running());
     EXPECT_EQ(w.settingsSheet()->currentIndex(), 7);
     EXPECT_FALSE(w.session().profile().humidityCalibration);
 }
@@ -161,16 +170,20 @@ TEST_F(ButtonsFixture, BatchAndClearReachThePages)
     MainWindow w(ModelOrvelA);
     w.show();
     connect(w);
-    auto *batch = w.placeholder(ToBatchSetup);
-    batch->clearReceived();
+    QList<PageMessage> batch;
+    QObject::connect(&w, &MainWindow::pageMessageDelivered, [&](unsigned target, const PageMessage &m) {
+        if (target == ToBatchSetup)
+            batch << m;
+    });
     w.button("batch")->click();
-    ASSERT_EQ(batch->received().size(), 1);
-    EXPECT_EQ(batch->received()[0].message, msg::BatchNotice);
-    EXPECT_EQ(batch->received()[0].wParam, 1);
-    EXPECT_EQ(batch->received()[0].lParam, 1);
+    ASSERT_EQ(batch.size(), 1);
+    EXPECT_EQ(batch[0].message, msg::BatchNotice);
+    EXPECT_EQ(batch[0].wParam, 1);
+    EXPECT_EQ(batch[0].lParam, 1);
     EXPECT_EQ(w.settingsSheet()->currentIndex(), 7);
+    EXPECT_TRUE(w.batchSetupPage()->model().bandFlag());
 
-    batch->clearReceived();
+    batch.clear();
     unsigned cleared = 0;
     QObject::connect(&w, &MainWindow::pageMessageDelivered, [&](unsigned target, const PageMessage &m) {
         if (m.message == msg::ClearFields)
@@ -179,7 +192,7 @@ TEST_F(ButtonsFixture, BatchAndClearReachThePages)
     w.button("clear")->click();
     EXPECT_EQ(cleared, unsigned(ToDeviceSetup | ToAnalogChannel | ToDigitalChannel | ToRelayOutput | ToAdAlarmMessage
                                 | ToInAlarmMessage | ToDataRecord | ToEthernetSetting));
-    EXPECT_TRUE(batch->received().isEmpty());
+    EXPECT_TRUE(batch.isEmpty());
 }
 
 TEST_F(ButtonsFixture, EnterTriggersReadBlock1AndCtrlIResets)
