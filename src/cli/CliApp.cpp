@@ -178,12 +178,15 @@ int deviceCommand(const Options &o, CliSink &sink)
     const int link = o.link == QLatin1String("gsm") ? LinkGsmModem : LinkRs232;
     model.selectLink(link);
 
-    QObject::connect(&model, &MainModel::sendLogAdded, [](const QByteArray &text) {
-        out(formatTime(clock().now(), PaneEntryHeader) + "\n" + text + "\n\n");
-    });
-    QObject::connect(&model, &MainModel::dataLogAdded, [](const QByteArray &copy) {
-        out(formatTime(clock().now(), PaneEntryHeader) + "\n" + copy + "\n\n");
-    });
+    // backup and apply print their rows instead of the log panes.
+    if (!batchCommand) {
+        QObject::connect(&model, &MainModel::sendLogAdded, [](const QByteArray &text) {
+            out(formatTime(clock().now(), PaneEntryHeader) + "\n" + text + "\n\n");
+        });
+        QObject::connect(&model, &MainModel::dataLogAdded, [](const QByteArray &copy) {
+            out(formatTime(clock().now(), PaneEntryHeader) + "\n" + copy + "\n\n");
+        });
+    }
 
     // The page models decode what the main window forwards (batch commands).
     std::unique_ptr<CorePages> pages;
@@ -205,7 +208,8 @@ int deviceCommand(const Options &o, CliSink &sink)
             return ExitRefused;
     } else {
         const int result = waitForExchange(model);
-        out(model.exchange().statusText().toLocal8Bit() + "\n");
+        if (!batchCommand || result != ResultSuccess)
+            out(model.exchange().statusText().toLocal8Bit() + "\n");
         if (result != ResultSuccess)
             return result;
     }

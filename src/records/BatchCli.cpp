@@ -8,24 +8,11 @@
 #include <QEventLoop>
 #include <QTimer>
 
-// The page models of the core take part as they become part of it: each one
-// that is there is created below and receives its page's messages.
-#if __has_include("pages/device/DeviceSetupModel.h")
+// The page models of the core: each one decodes what the main window
+// forwards to its page and records the settings it reads back. A page model
+// that joins the core is added here and in CorePages::CorePages.
 #include "pages/device/DeviceSetupModel.h"
-#define KASPEN_CORE_DEVICE_SETUP 1
-#endif
-#if __has_include("pages/device/RelayOutputModel.h")
 #include "pages/device/RelayOutputModel.h"
-#define KASPEN_CORE_RELAY_OUTPUT 1
-#endif
-#if __has_include("pages/channels/AnalogChannelModel.h")
-#include "pages/channels/AnalogChannelModel.h"
-#define KASPEN_CORE_ANALOG_CHANNEL 1
-#endif
-#if __has_include("pages/channels/DigitalChannelModel.h")
-#include "pages/channels/DigitalChannelModel.h"
-#define KASPEN_CORE_DIGITAL_CHANNEL 1
-#endif
 
 namespace kaspen {
 
@@ -44,18 +31,8 @@ CorePages::CorePages(Session &session) : m_batch(std::make_unique<BatchSetupMode
 {
     BatchSetupModel *batch = m_batch.get();
     setReceiver(ToBatchSetup, [batch](const PageMessage &m) { batch->handleMessage(m); });
-#ifdef KASPEN_CORE_DEVICE_SETUP
     addPageModel<DeviceSetupModel>(*this, m_models, ToDeviceSetup, session);
-#endif
-#ifdef KASPEN_CORE_ANALOG_CHANNEL
-    addPageModel<AnalogChannelModel>(*this, m_models, ToAnalogChannel, session);
-#endif
-#ifdef KASPEN_CORE_DIGITAL_CHANNEL
-    addPageModel<DigitalChannelModel>(*this, m_models, ToDigitalChannel, session);
-#endif
-#ifdef KASPEN_CORE_RELAY_OUTPUT
     addPageModel<RelayOutputModel>(*this, m_models, ToRelayOutput, session);
-#endif
 }
 
 CorePages::~CorePages()
