@@ -136,3 +136,37 @@ TEST(BatchSetupPage, ButtonsFollowTheLinkAndTheRun)
 }
 
 } // namespace
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+TEST(BatchSetupPage, FileMenuSavesAndOpensThroughTheChooser)
+{
+    PageFixture f;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("page"); // ".cfg" is appended
+    QList<bool> asked;
+    f.page.setFileChooser([&](bool save) {
+        asked << save;
+        return save ? path : path + ".cfg";
+    });
+    // Nothing listed: Save asks for no file.
+    f.page.runMenuCommand(BatchSetupPage::SaveConfigureFile);
+    EXPECT_TRUE(asked.isEmpty());
+    f.listOnPage({{11002, "222222#ST:000041#"}, {11005, "222222#SA:1#"}});
+    f.page.runMenuCommand(BatchSetupPage::SaveConfigureFile);
+    ASSERT_TRUE(QFile::exists(path + ".cfg"));
+    f.session.batchTable().clear();
+    f.page.bufferClearButton()->click();
+    f.page.runMenuCommand(BatchSetupPage::OpenConfigureFile);
+    EXPECT_EQ(asked, (QList<bool>{true, false}));
+    ASSERT_EQ(f.page.listView()->model()->rowCount(), 2);
+    EXPECT_EQ(f.page.listView()->model()->data(f.page.listView()->model()->index(0, 0), Qt::CheckStateRole).toInt(),
+              int(Qt::Unchecked));
+    EXPECT_EQ(f.session.batchTable().size(), 2);
+    EXPECT_TRUE(f.sink.shown.isEmpty());
+}
+
+} // namespace
