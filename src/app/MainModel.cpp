@@ -3,6 +3,7 @@
 #include "protocol/Clock.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/LogPanes.h"
+#include "sim/Demo.h"
 
 namespace kaspen {
 
@@ -120,10 +121,30 @@ bool MainModel::toggleSerialConnection(const QString &portText)
         showMessage(QStringLiteral("Connect Error,Port Invalid!"));
         return false;
     }
+    const bool demo = portText == demoPortName();
     m_session.setSerialLine(std::move(line));
     m_session.serialRecord().link = m_session.link();
     emit serialStateChanged(true);
+    if (demo)
+        offerDemoLogger();
     return true;
+}
+
+void MainModel::offerDemoLogger()
+{
+    const sim::DemoIdentity demo = sim::demoIdentity(modelCode());
+    PhoneBook &book = m_session.phoneBook();
+    if (book.GsmIdExists(demo.id))
+        return;
+    const QString question =
+        QStringLiteral("The demo logger %1 (phone %2, Enquiry password %3, Setup password %4) is not in the phone "
+                       "book yet. Add it?")
+            .arg(QString::fromLatin1(demo.id), QString::fromLatin1(demo.phone), QString::fromLatin1(demo.enquiry),
+                 QString::fromLatin1(demo.setup));
+    if (!messages().confirm(QStringLiteral("Demo logger"), question))
+        return;
+    if (book.AddGsmEntry(demo.id, demo.phone, demo.enquiry, demo.setup))
+        postPage(msg::ReloadBook, ToPhoneBook, 0); // WM_USER+16
 }
 
 void MainModel::onLineLost(const QString &reason)

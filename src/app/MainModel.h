@@ -79,6 +79,8 @@ private:
     bool sendEthernet(int code, const QByteArray &text);
     void postPage(int message, unsigned targets, int wParam = 0, long long lParam = 0);
     void onLineLost(const QString &reason);
+    // Connected to the demo logger: offer to add it to the phone book.
+    void offerDemoLogger();
     void closeSerial();
 
     Session m_session;
