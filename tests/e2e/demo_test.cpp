@@ -58,6 +58,7 @@ TEST(Demo, FirstStepsWithoutHardware)
         w.connectionList()->showPopup();
         w.connectionList()->hidePopup();
         ASSERT_EQ(w.connectionList()->count(), 1);
+        w.connectionList()->setCurrentIndex(0);
         emit w.connectionList()->activated(0);
         ASSERT_TRUE(w.model().exchange().running());
         const int waitMs = model == ModelOrvelB ? 30000 : 10000;
