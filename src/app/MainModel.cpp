@@ -233,11 +233,7 @@ void MainModel::query(int code, const char *tmpl, int page)
     bool sent = false;
     QByteArray text;
     if (m_session.onEthernet()) {
-        if (!m_session.ethernetConnected()) {
-            showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
-            return;
-        }
-        if (!m_session.ethernetCommandGuard())
+        if (!ethernetReady())
             return;
         text = formatTemplate(tmpl, {m_session.phoneBook().CurrentEthernetEntry().enquiryPassword});
         sent = sendEthernet(code, text);
@@ -287,24 +283,14 @@ void MainModel::batchButton()
 {
     const int link = m_session.link();
     if (link == LinkGsmModem) {
-        if (!m_session.serialOpen()) {
-            showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
+        if (!modemReady())
             return;
-        }
-        if (m_session.serialRecord().inProgress) {
-            showMessage(QStringLiteral("Command is in progress..."));
-            return;
-        }
         if (sendSerial(codes::Version, ModemTest))
             addSendLogEntry(ModemTest);
         return;
     }
     if (link == LinkEthernet) {
-        if (!m_session.ethernetConnected()) {
-            showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
-            return;
-        }
-        if (!m_session.ethernetCommandGuard())
+        if (!ethernetReady())
             return;
     } else if (!m_session.serialCommandGuard()) {
         return;
@@ -313,21 +299,36 @@ void MainModel::batchButton()
     postPage(msg::BatchNotice, ToBatchSetup, 1, 1); // WM_USER+18
 }
 
+bool MainModel::modemReady()
+{
+    if (!m_session.serialOpen()) {
+        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
+        return false;
+    }
+    if (m_session.serialRecord().inProgress) {
+        showMessage(QStringLiteral("Command is in progress..."));
+        return false;
+    }
+    return true;
+}
+
+bool MainModel::ethernetReady()
+{
+    if (!m_session.ethernetConnected()) {
+        showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
+        return false;
+    }
+    return m_session.ethernetCommandGuard();
+}
+
 void MainModel::modemVersion()
 {
     if (m_session.link() != LinkGsmModem) {
         showMessage(QStringLiteral("Please select GSM Modem first."));
         return;
     }
-    if (!m_session.serialOpen()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
-        return;
-    }
-    if (m_session.serialRecord().inProgress) {
-        showMessage(QStringLiteral("Command is in progress..."));
-        return;
-    }
-    sendSerial(codes::Version, ModemVersion);
+    if (modemReady())
+        sendSerial(codes::Version, ModemVersion);
 }
 
 void MainModel::init()
@@ -336,11 +337,7 @@ void MainModel::init()
     if (link == LinkGsmModem)
         return;
     if (link == LinkEthernet) {
-        if (!m_session.ethernetConnected()) {
-            showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
-            return;
-        }
-        if (!m_session.ethernetCommandGuard())
+        if (!ethernetReady())
             return;
     } else {
         if (!m_session.serialCommandGuard())
