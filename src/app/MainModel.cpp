@@ -3,6 +3,7 @@
 #include "protocol/Clock.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/LogPanes.h"
+#include "sim/Demo.h"
 
 namespace kaspen {
 
@@ -120,10 +121,30 @@ bool MainModel::toggleSerialConnection(const QString &portText)
         showMessage(QStringLiteral("Connect Error,Port Invalid!"));
         return false;
     }
+    const bool demo = portText == demoPortName();
     m_session.setSerialLine(std::move(line));
     m_session.serialRecord().link = m_session.link();
     emit serialStateChanged(true);
+    if (demo)
+        offerDemoLogger();
     return true;
+}
+
+void MainModel::offerDemoLogger()
+{
+    const sim::DemoIdentity demo = sim::demoIdentity(modelCode());
+    PhoneBook &book = m_session.phoneBook();
+    if (book.GsmIdExists(demo.id))
+        return;
+    const QString question =
+        QStringLiteral("The demo logger %1 (phone %2, Enquiry password %3, Setup password %4) is not in the phone "
+                       "book yet. Add it?")
+            .arg(QString::fromLatin1(demo.id), QString::fromLatin1(demo.phone), QString::fromLatin1(demo.enquiry),
+                 QString::fromLatin1(demo.setup));
+    if (!messages().confirm(QStringLiteral("Demo logger"), question))
+        return;
+    if (book.AddGsmEntry(demo.id, demo.phone, demo.enquiry, demo.setup))
+        postPage(msg::ReloadBook, ToPhoneBook, 0); // WM_USER+16
 }
 
 void MainModel::onLineLost(const QString &reason)
@@ -212,11 +233,7 @@ void MainModel::query(int code, const char *tmpl, int page)
     bool sent = false;
     QByteArray text;
     if (m_session.onEthernet()) {
-        if (!m_session.ethernetConnected()) {
-            showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
-            return;
-        }
-        if (!m_session.ethernetCommandGuard())
+        if (!ethernetReady())
             return;
         text = formatTemplate(tmpl, {m_session.phoneBook().CurrentEthernetEntry().enquiryPassword});
         sent = sendEthernet(code, text);
@@ -266,24 +283,14 @@ void MainModel::batchButton()
 {
     const int link = m_session.link();
     if (link == LinkGsmModem) {
-        if (!m_session.serialOpen()) {
-            showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
+        if (!modemReady())
             return;
-        }
-        if (m_session.serialRecord().inProgress) {
-            showMessage(QStringLiteral("Command is in progress..."));
-            return;
-        }
         if (sendSerial(codes::Version, ModemTest))
             addSendLogEntry(ModemTest);
         return;
     }
     if (link == LinkEthernet) {
-        if (!m_session.ethernetConnected()) {
-            showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
-            return;
-        }
-        if (!m_session.ethernetCommandGuard())
+        if (!ethernetReady())
             return;
     } else if (!m_session.serialCommandGuard()) {
         return;
@@ -292,21 +299,36 @@ void MainModel::batchButton()
     postPage(msg::BatchNotice, ToBatchSetup, 1, 1); // WM_USER+18
 }
 
+bool MainModel::modemReady()
+{
+    if (!m_session.serialOpen()) {
+        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
+        return false;
+    }
+    if (m_session.serialRecord().inProgress) {
+        showMessage(QStringLiteral("Command is in progress..."));
+        return false;
+    }
+    return true;
+}
+
+bool MainModel::ethernetReady()
+{
+    if (!m_session.ethernetConnected()) {
+        showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
+        return false;
+    }
+    return m_session.ethernetCommandGuard();
+}
+
 void MainModel::modemVersion()
 {
     if (m_session.link() != LinkGsmModem) {
         showMessage(QStringLiteral("Please select GSM Modem first."));
         return;
     }
-    if (!m_session.serialOpen()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
-        return;
-    }
-    if (m_session.serialRecord().inProgress) {
-        showMessage(QStringLiteral("Command is in progress..."));
-        return;
-    }
-    sendSerial(codes::Version, ModemVersion);
+    if (modemReady())
+        sendSerial(codes::Version, ModemVersion);
 }
 
 void MainModel::init()
@@ -315,11 +337,7 @@ void MainModel::init()
     if (link == LinkGsmModem)
         return;
     if (link == LinkEthernet) {
-        if (!m_session.ethernetConnected()) {
-            showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
-            return;
-        }
-        if (!m_session.ethernetCommandGuard())
+        if (!ethernetReady())
             return;
     } else {
         if (!m_session.serialCommandGuard())

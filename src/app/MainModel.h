@@ -76,9 +76,14 @@ private:
     // The query buttons' shared sequence; page < 0 shows no page.
     void query(int code, const char *tmpl, int page);
     bool sendSerial(int code, const QByteArray &text);
+    // The checks before a modem command, and before an Ethernet command.
+    bool modemReady();
+    bool ethernetReady();
     bool sendEthernet(int code, const QByteArray &text);
     void postPage(int message, unsigned targets, int wParam = 0, long long lParam = 0);
     void onLineLost(const QString &reason);
+    // Connected to the demo logger: offer to add it to the phone book.
+    void offerDemoLogger();
     void closeSerial();
 
     Session m_session;

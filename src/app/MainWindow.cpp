@@ -231,7 +231,7 @@ void MainWindow::buildConnectionGroup(QWidget *group)
     m_portLabel = makeLabel(QStringLiteral("Port:"), group);
     m_portList = new QComboBox(group);
     m_portList->setEditable(true);
-    m_portList->setMinimumWidth(170);
+    m_portList->setMinimumWidth(200);
     m_portList->setInsertPolicy(QComboBox::NoInsert);
     m_portLabel->setBuddy(m_portList);
     m_portList->setAccessibleName(QStringLiteral("Port:"));

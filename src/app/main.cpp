@@ -10,8 +10,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KASPEN_Setup"));
-    QApplication::setOrganizationName(QStringLiteral("KASPEN"));
+    QApplication::setApplicationName(QStringLiteral("kaspen-setup")); // also names the per-user data directory
     QApplication::setApplicationVersion(QStringLiteral("1.0.4"));
 
     kaspen::ui::QtMessageSink sink;

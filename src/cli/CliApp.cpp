@@ -4,6 +4,7 @@
 #include "protocol/Clock.h"
 #include "protocol/LogPanes.h"
 #include "records/PhoneBook.h"
+#include "records/PhoneBookModel.h"
 #include "records/PhoneBookRules.h"
 #include "records/BatchCli.h"
 
@@ -235,15 +236,6 @@ int deviceCommand(const Options &o, CliSink &sink)
     return ResultSuccess;
 }
 
-// The Connection No as the Phone Book page pads it: "12" becomes "000012".
-QByteArray paddedId(const QString &id)
-{
-    QByteArray b = id.toLocal8Bit();
-    if (!b.isEmpty() && b.size() < 6)
-        b = QByteArray(6 - b.size(), '0') + b;
-    return b;
-}
-
 int phonebookCommand(const Options &o, CliSink &sink)
 {
     PhoneBook book;
@@ -259,7 +251,8 @@ int phonebookCommand(const Options &o, CliSink &sink)
         err(QStringLiteral("phonebook needs list, add, edit or delete\n") + usage());
         return ExitUsage;
     }
-    const QByteArray id = paddedId(o.values.value(QStringLiteral("id")));
+    // The Connection No as the Phone Book page pads it: "12" becomes "000012".
+    const QByteArray id = PhoneBookModel::padConnectionNo(o.values.value(QStringLiteral("id")).toLocal8Bit());
     const QByteArray phone = o.values.value(QStringLiteral("phone")).toLocal8Bit();
     const QByteArray enquiry = o.values.value(QStringLiteral("enquiry")).toLocal8Bit();
     const QByteArray setup = o.values.value(QStringLiteral("setup")).toLocal8Bit();

@@ -5,7 +5,6 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("KASPEN_Setup"));
-    QCoreApplication::setOrganizationName(QStringLiteral("KASPEN"));
+    QCoreApplication::setApplicationName(QStringLiteral("kaspen-setup")); // also names the per-user data directory
     return kaspen::cli::run(app.arguments().mid(1));
 }

@@ -1,0 +1,138 @@
+#include "support/SimPeer.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using kaspen::test::PtyPair;
+using kaspen::test::SimProcess;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+CliRun cli(const QStringList &args, int timeoutMs = 120000)
+{
+    QProcess p;
+    p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
+    CliRun r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+struct CliFixture : ::testing::Test {
+    QStringList book(const QStringList &rest) const { return QStringList{"--data-dir", dir.path(), "phonebook"} + rest; }
+    void addDevice(const QString &enquiry = "111111")
+    {
+        const CliRun r = cli(book({"add", "--id", "1", "--phone", "0123456789", "--enquiry", enquiry, "--setup", "222222"}));
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    }
+    QStringList device(const QString &link, const QStringList &command) const
+    {
+        return QStringList{"--data-dir", dir.path(), "--link", link, "--port", pty.a(), "--device", "000001"} + command;
+    }
+    QTemporaryDir dir;
+    PtyPair pty;
+};
+
+} // namespace
+
+TEST_F(CliFixture, PhoneBookWithThePagesChecks)
+{
+    addDevice();
+    CliRun r = cli(book({"list"}));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains("000001\t0123456789\t111111\t222222")) << r.out.constData();
+
+    struct Case {
+        QStringList args;
+        int exitCode;
+        QByteArray message;
+    };
+    const Case cases[] = {
+        {{"add", "--id", "000001", "--phone", "1", "--enquiry", "111111", "--setup", "222222"}, 64, "The ID is exist !"},
+        {{"add", "--id", "2", "--phone", "12a", "--enquiry", "111111", "--setup", "222222"}, 64, "PhoneNumber is error !"},
+        {{"add", "--id", "2", "--phone", "12345678901234567890", "--enquiry", "111111", "--setup", "222222"}, 64,
+         "Phone Number over 19 Number!"},
+        {{"add", "--id", "2", "--phone", "1", "--enquiry", "11111", "--setup", "222222"}, 64, "GSM Quiry Password Is 6 Number!"},
+        {{"add", "--id", "2", "--phone", "1", "--enquiry", "111111"}, 64, "GSM Setup Password Is Null!"},
+        {{"add", "--phone", "1", "--enquiry", "111111", "--setup", "222222"}, 64, "GSM ID Is Null!"},
+        {{"edit", "--id", "9", "--phone", "1", "--enquiry", "111111", "--setup", "222222"}, 64, "The ID is not exist !"},
+        {{"delete", "--id", "9"}, 64, "The ID is not exist !"},
+        {{"edit", "--id", "1", "--phone", "+4912", "--enquiry", "333333", "--setup", "444444"}, 0, ""},
+        {{"frobnicate"}, 65, "phonebook needs"},
+    };
+    for (const Case &c : cases) {
+        r = cli(book(c.args));
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << ": " << r.err.constData();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.constData();
+    }
+    r = cli(book({"list"}));
+    EXPECT_TRUE(r.out.contains("000001\t+4912\t333333\t444444")) << r.out.constData();
+    r = cli(book({"delete", "--id", "000001"}));
+    EXPECT_EQ(r.exitCode, 0);
+    r = cli(book({"list"}));
+    EXPECT_FALSE(r.out.contains("000001"));
+}
+
+TEST_F(CliFixture, ReadBlock1OnBothLinks)
+{
+    ASSERT_TRUE(pty.ok());
+    addDevice();
+    for (const QString link : {"rs232", "gsm"}) {
+        SimProcess sim({"--port", pty.b(), "--frontend", link});
+        ASSERT_TRUE(sim.ok()) << sim.errorOutput().constData();
+        const CliRun r = cli(device(link, {"read", "1"}));
+        EXPECT_EQ(r.exitCode, 0) << link.toStdString() << r.err.constData() << r.out.constData();
+        // The connect-time status record, then the block, sent and answered.
+        EXPECT_TRUE(r.out.contains("#STA:")) << r.out.constData();
+        EXPECT_TRUE(r.out.contains("111111#CHEACK1#"));
+        EXPECT_TRUE(r.out.contains("#STC1:"));
+        EXPECT_TRUE(r.out.endsWith("Command Success\n"));
+        EXPECT_TRUE(r.out.contains("->["));
+    }
+}
+
+TEST_F(CliFixture, FailuresAndRefusals)
+{
+    ASSERT_TRUE(pty.ok());
+    addDevice("999999");
+    {
+        SimProcess sim({"--port", pty.b()});
+        ASSERT_TRUE(sim.ok()) << sim.errorOutput().constData();
+        const CliRun r = cli(device("rs232", {"status"}));
+        EXPECT_EQ(r.exitCode, 3) << r.err.constData();
+        EXPECT_TRUE(r.out.endsWith("Password Error\n")) << r.out.constData();
+    }
+    {
+        // A device that is not in the book is refused before anything is sent.
+        SimProcess sim({"--port", pty.b()});
+        CliRun r = cli({"--data-dir", dir.path(), "--link", "rs232", "--port", pty.a(), "--device", "000042", "status"});
+        EXPECT_EQ(r.exitCode, 64);
+        EXPECT_TRUE(r.err.contains("Before Setup Command ,please Select Device ID!")) << r.err.constData();
+        r = cli({"--link", "rs232", "--port", "/dev/does-not-exist-kaspen", "--device", "1", "status"});
+        EXPECT_EQ(r.exitCode, 64);
+        EXPECT_TRUE(r.err.contains("Connect Error,Port Invalid!"));
+        r = cli({"--link", "usb", "--port", "x", "--device", "1", "status"});
+        EXPECT_EQ(r.exitCode, 65);
+        r = cli({"--link", "rs232", "--port", "x", "--device", "1", "read", "7"});
+        EXPECT_EQ(r.exitCode, 65);
+    }
+    // A silent logger: the program's own 40 s time-out.
+    cli(book({"edit", "--id", "1", "--phone", "0123456789", "--enquiry", "111111", "--setup", "222222"}));
+    SimProcess sim({"--port", pty.b(), "--fault", "none"});
+    ASSERT_TRUE(sim.ok());
+    const CliRun r = cli(device("rs232", {"status"}));
+    EXPECT_EQ(r.exitCode, 2) << r.err.constData();
+    EXPECT_TRUE(r.out.endsWith("Command Time Out\n")) << r.out.constData();
+}
