@@ -23,8 +23,8 @@
 namespace kaspen::sim {
 
 struct FrontendTiming {
-    int answerDelayMs = 100;  // cable: the logger's time to answer
-    int commandGapMs = 50;    // cable: quiet time that ends a command
+    int answerDelayMs = 20;   // cable: the logger's time to answer (a few tens of ms)
+    int commandGapMs = 20;    // cable: quiet time that ends a command (some character times)
     int modemAckDelayMs = 100; // modem: time to acknowledge AT+BJSD
     int smsDelayMs = 1500;    // modem: from the acknowledgement to the first SMS part
     int smsGapMs = 700;       // modem: between SMS parts (must exceed 200 ms)
