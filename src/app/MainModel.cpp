@@ -5,6 +5,9 @@
 #include "protocol/LogPanes.h"
 #include "sim/Demo.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+
 namespace kaspen {
 
 MainModel::MainModel(int modelCode, QObject *parent)
@@ -375,6 +378,26 @@ void MainModel::resetShortcut()
     }
     emit showSheetPage(0);
     m_session.profile().humidityCalibration = false;
+}
+
+int MainModel::runToEnd(const std::function<void()> &send)
+{
+    int result = -1;
+    bool finished = false;
+    QEventLoop loop;
+    const auto c = connect(this, &MainModel::exchangeFinished, &loop, [&](int, int code, const QString &) {
+        result = code;
+        finished = true;
+        loop.quit();
+    });
+    send();
+    // The start of a submitted command is posted.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    if (!finished && m_exchange.running())
+        loop.exec();
+    disconnect(c);
+    return result;
 }
 
 void MainModel::clearLogs()

@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <functional>
 #include <memory>
 
 namespace kaspen {
@@ -50,6 +51,12 @@ public:
     void init();              // "Init"
     void resetShortcut();     // Ctrl+I
     void stop() { m_exchange.stop(); }
+
+    // For front-ends without windows: runs send (one of the buttons above),
+    // lets the posted exchange start through and runs the event loop until
+    // that exchange has finished. Returns its result code, or -1 when send
+    // started no exchange (refused, or not written).
+    int runToEnd(const std::function<void()> &send);
 
     // Log panes.
     const QByteArray &dataLogs() const { return m_dataLogs; }

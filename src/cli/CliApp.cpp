@@ -98,29 +98,6 @@ Options parse(const QStringList &args)
     return o;
 }
 
-// Runs the event loop until the exchange in progress has finished.
-int waitForExchange(MainModel &model)
-{
-    if (!model.exchange().running())
-        return -1;
-    QEventLoop loop;
-    int result = -1;
-    auto c = QObject::connect(&model, &MainModel::exchangeFinished, &loop, [&](int, int code, const QString &) {
-        result = code;
-        loop.quit();
-    });
-    loop.exec();
-    QObject::disconnect(c);
-    return result;
-}
-
-// Lets posted messages (the exchange start) through.
-void settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
-
 int deviceCommand(const Options &o, CliSink &sink)
 {
     if (o.link != QLatin1String("rs232") && o.link != QLatin1String("gsm")) {
@@ -203,16 +180,14 @@ int deviceCommand(const Options &o, CliSink &sink)
     const QByteArray id = o.device.toLocal8Bit();
     const int before = sink.count;
     model.serialConnectionIds();
-    model.chooseSerialDevice(id);
-    if (!model.exchange().running()) {
-        if (sink.count > before)
-            return ExitRefused;
-    } else {
-        const int result = waitForExchange(model);
-        if (!batchCommand || result != ResultSuccess)
+    const int verifiedBy = model.runToEnd([&] { model.chooseSerialDevice(id); });
+    if (verifiedBy < 0 && sink.count > before)
+        return ExitRefused;
+    if (verifiedBy >= 0) {
+        if (!batchCommand || verifiedBy != ResultSuccess)
             out(model.exchange().statusText().toLocal8Bit() + "\n");
-        if (result != ResultSuccess)
-            return result;
+        if (verifiedBy != ResultSuccess)
+            return verifiedBy;
     }
     if (batchCommand) {
         if (!model.session().verified())
@@ -221,19 +196,11 @@ int deviceCommand(const Options &o, CliSink &sink)
             return batchcli::backup(model, *pages, batchPath, out);
         return batchcli::apply(model, *pages, batchPath, o.rest.contains(QStringLiteral("--auto-station-id")), out);
     }
-    // Everything but modem commands needs the device to answer its status query.
-    if (command != QLatin1String("status") || model.session().verified()) {
-        const int count = sink.count;
-        action(model);
-        settle();
-        if (!model.exchange().running())
-            return ExitRefused; // refused (the message was printed) or not sent
-        Q_UNUSED(count);
-        const int result = waitForExchange(model);
-        out(model.exchange().statusText().toLocal8Bit() + "\n");
-        return result;
-    }
-    return ResultSuccess;
+    const int result = model.runToEnd([&] { action(model); });
+    if (result < 0)
+        return ExitRefused; // refused (the message was printed) or not sent
+    out(model.exchange().statusText().toLocal8Bit() + "\n");
+    return result;
 }
 
 int phonebookCommand(const Options &o, CliSink &sink)

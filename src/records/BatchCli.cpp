@@ -104,20 +104,9 @@ void waitUntil(const std::function<bool()> &cond)
 
 int runRead(MainModel &model, int n, const Output &out)
 {
-    model.readBlock(n);
-    // Let the posted exchange start through.
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    if (!model.exchange().running())
+    const int result = model.runToEnd([&] { model.readBlock(n); });
+    if (result < 0)
         return ExitRefused;
-    int result = -1;
-    bool done = false;
-    auto c = QObject::connect(&model, &MainModel::exchangeFinished, [&](int, int code, const QString &) {
-        result = code;
-        done = true;
-    });
-    waitUntil([&] { return done; });
-    QObject::disconnect(c);
     out("#" + QByteArray::number(n) + '\t' + model.exchange().statusText().toLatin1() + '\n');
     return result;
 }
