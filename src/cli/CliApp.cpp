@@ -5,7 +5,6 @@
 #include "protocol/LogPanes.h"
 #include "records/PhoneBook.h"
 #include "records/PhoneBookModel.h"
-#include "records/PhoneBookRules.h"
 #include "records/BatchCli.h"
 
 #include <QCoreApplication>
@@ -223,7 +222,7 @@ int phonebookCommand(const Options &o, CliSink &sink)
     const QByteArray phone = o.values.value(QStringLiteral("phone")).toLocal8Bit();
     const QByteArray enquiry = o.values.value(QStringLiteral("enquiry")).toLocal8Bit();
     const QByteArray setup = o.values.value(QStringLiteral("setup")).toLocal8Bit();
-    QString refusal = phoneBookEntryRefusal(id, phone, enquiry, setup, verb == QLatin1String("delete"));
+    QString refusal = PhoneBookModel::gsmEntryRefusal(id, phone, enquiry, setup, verb == QLatin1String("delete"));
     if (!refusal.isEmpty()) {
         showMessage(refusal);
         return ExitRefused;

@@ -85,4 +85,24 @@ void PhoneBookModel::sortRows(QList<PhoneBookRow> &rows, int column, bool ascend
     });
 }
 
+QString PhoneBookModel::gsmEntryRefusal(const QByteArray &id, const QByteArray &phone, const QByteArray &enquiry,
+                                        const QByteArray &setup, bool deleteOnly)
+{
+    const bool digitsOnly = std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digitsOnly || id.size() > 6)
+        return QStringLiteral("The Connection No takes up to 6 digits.");
+    if (deleteOnly)
+        return id.isEmpty() ? missingFieldMessage(PhoneBookView::Gsm, id, "x", "x", "x") : QString();
+    // The checks the page makes on leaving each field, then those of its buttons.
+    if (phoneNumberTooLong(phone))
+        return phoneNumberTooLongError();
+    if (!phoneNumberValid(phone))
+        return phoneNumberError();
+    if (!passwordValid(enquiry))
+        return enquiryPasswordError();
+    if (!passwordValid(setup))
+        return setupPasswordError();
+    return missingFieldMessage(PhoneBookView::Gsm, id, phone, enquiry, setup);
+}
+
 } // namespace kaspen

@@ -41,6 +41,12 @@ public:
     static QString missingFieldMessage(PhoneBookView view, const QByteArray &id, const QByteArray &phone,
                                        const QByteArray &enquiry, const QByteArray &setup);
 
+    // Everything the page would refuse of a GSM entry typed in at once (the
+    // field checks, then the buttons'), for front-ends without the page: the
+    // first refusal, or an empty text. For delete only the ID is needed.
+    static QString gsmEntryRefusal(const QByteArray &id, const QByteArray &phone, const QByteArray &enquiry,
+                                   const QByteArray &setup, bool deleteOnly = false);
+
     // --- Lists --------------------------------------------------------------
     static QStringList columnTitles(PhoneBookView view);
     // Column widths for a list of width w.
