@@ -205,10 +205,11 @@ void MainModel::chooseSerialDevice(const QByteArray &id)
         m_exchange.StartCommandExchange();
 }
 
-bool MainModel::sendSerial(int code, const QByteArray &text)
+bool MainModel::sendSerial(int code, const QByteArray &text, bool modemLocal)
 {
     CommandRecord &record = m_session.serialRecord();
-    record.lastText = m_session.framed(text);
+    // The modem's own commands go to the modem as they are.
+    record.lastText = modemLocal ? text : m_session.framed(text);
     record.commandCode = code;
     if (!m_session.serialOpen()) {
         showMessage(QStringLiteral("First please Select Port to Connect!"));
@@ -288,7 +289,7 @@ void MainModel::batchButton()
     if (link == LinkGsmModem) {
         if (!modemReady())
             return;
-        if (sendSerial(codes::Version, ModemTest))
+        if (sendSerial(codes::Version, ModemTest, true))
             addSendLogEntry(ModemTest);
         return;
     }
@@ -331,7 +332,7 @@ void MainModel::modemVersion()
         return;
     }
     if (modemReady())
-        sendSerial(codes::Version, ModemVersion);
+        sendSerial(codes::Version, ModemVersion, true);
 }
 
 void MainModel::init()
@@ -366,8 +367,7 @@ void MainModel::resetShortcut()
         return;
     const QByteArray text = formatTemplate(templates::Reset, {m_session.phoneBook().CurrentGsmEntry().setupPassword});
     CommandRecord &record = m_session.serialRecord();
-    record.lastText = frameForLink(m_session.link() == LinkGsmModem ? LinkGsmModem : LinkRs232,
-                                   m_session.phoneBook().CurrentGsmEntry().phone, text);
+    record.lastText = m_session.framed(text);
     record.commandCode = codes::Reset;
     const bool written = m_session.writeSerial(record.lastText);
     if (written) {

@@ -82,7 +82,7 @@ signals:
 private:
     // The query buttons' shared sequence; page < 0 shows no page.
     void query(int code, const char *tmpl, int page);
-    bool sendSerial(int code, const QByteArray &text);
+    bool sendSerial(int code, const QByteArray &text, bool modemLocal = false);
     // The checks before a modem command, and before an Ethernet command.
     bool modemReady();
     bool ethernetReady();

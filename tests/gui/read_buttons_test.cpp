@@ -224,3 +224,25 @@ TEST_F(ButtonsFixture, EnterTriggersReadBlock1AndCtrlIResets)
     EXPECT_EQ(sink.texts(), QStringList{"Command is Progress , Don't Disconnect!"});
     EXPECT_EQ(line->written.size(), 1);
 }
+
+TEST_F(ButtonsFixture, ModemCommandsGoToTheModemAsTheyAre)
+{
+    addDevice();
+    MainWindow w(ModelOrvelA);
+    w.show();
+    w.selectLinkRadio(LinkGsmModem);
+    auto *line = connect(w);
+    w.button("batch")->click(); // "M test"
+    EXPECT_EQ(line->written, QList<QByteArray>{"AT+BJTE\r\n"});
+    EXPECT_EQ(w.session().serialRecord().lastText, "AT+BJTE\r\n");
+    EXPECT_EQ(w.session().serialRecord().commandCode, codes::Version);
+    EXPECT_TRUE(w.model().sendLogs().contains("AT+BJTE"));
+    QCoreApplication::processEvents();
+    w.model().stop();
+    w.model().exchange().tick();
+
+    line->written.clear();
+    w.button("modemVersion")->click();
+    EXPECT_EQ(line->written, QList<QByteArray>{"AT+BJDS\r\n"});
+    EXPECT_TRUE(sink.shown.isEmpty()) << sink.last().toStdString();
+}
