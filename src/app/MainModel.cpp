@@ -33,12 +33,7 @@ MainModel::MainModel(int modelCode, QObject *parent)
     connect(&m_exchange, &CommandExchange::started, this, [this] { m_dispatcher.accumulator().reset(); });
     connect(&m_exchange, &CommandExchange::finished, this, &MainModel::exchangeFinished);
     connect(&m_exchange, &CommandExchange::batchCommandFinished, this, [this](const QString &status) {
-        PageMessage m;
-        m.message = msg::BatchNotice; // WM_USER+18, wParam 2
-        m.targets = ToBatchSetup;
-        m.wParam = 2;
-        m.text = status.toLatin1();
-        emit pageMessage(m);
+        postPage(msg::BatchNotice, ToBatchSetup, 2, 0, status.toLatin1()); // WM_USER+18
     });
 
     connect(&m_dispatcher, &ReplyDispatcher::pageMessage, this, &MainModel::pageMessage);
@@ -59,14 +54,9 @@ MainModel::~MainModel()
         line->close();
 }
 
-void MainModel::postPage(int message, unsigned targets, int wParam, long long lParam)
+void MainModel::postPage(int message, unsigned targets, int wParam, long long lParam, const QByteArray &text)
 {
-    PageMessage m;
-    m.message = message;
-    m.targets = targets;
-    m.wParam = wParam;
-    m.lParam = lParam;
-    emit pageMessage(m);
+    emit pageMessage(PageMessage{message, targets, wParam, text, lParam});
 }
 
 void MainModel::selectLink(int link)
@@ -96,8 +86,11 @@ void MainModel::selectLink(int link)
 void MainModel::closeSerial()
 {
     m_session.profile().humidityCalibration = false;
-    if (auto line = m_session.takeSerialLine())
+    if (auto line = m_session.takeSerialLine()) {
         line->close();
+        // A lost line tells so from inside its own code: let it return first.
+        line.release()->deleteLater();
+    }
     if (m_session.verified() && !m_session.onEthernet()) {
         m_session.setVerified(false);
         emit settingsSheetEnabled(false);

@@ -87,7 +87,7 @@ private:
     bool modemReady();
     bool ethernetReady();
     bool sendEthernet(int code, const QByteArray &text);
-    void postPage(int message, unsigned targets, int wParam = 0, long long lParam = 0);
+    void postPage(int message, unsigned targets, int wParam = 0, long long lParam = 0, const QByteArray &text = {});
     void onLineLost(const QString &reason);
     // Connected to the demo logger: offer to add it to the phone book.
     void offerDemoLogger();

@@ -38,12 +38,7 @@ ReplyDispatcher::ReplyDispatcher(Session &session, QObject *parent) : QObject(pa
 
 void ReplyDispatcher::send(int message, unsigned targets, const QByteArray &text, int wParam)
 {
-    PageMessage m;
-    m.message = message;
-    m.targets = targets;
-    m.wParam = wParam;
-    m.text = text;
-    emit pageMessage(m);
+    emit pageMessage(PageMessage{message, targets, wParam, text});
 }
 
 void ReplyDispatcher::setResult(int result, bool resultFinal, bool endExchange)
