@@ -11,11 +11,11 @@
 // simulator's log, and ratio_net = time / (floor_s + logger_s) is what the
 // program itself adds.
 
-#include "app/MainModel.h"
-#include "app/MessageSink.h"
-#include "protocol/Clock.h"
-#include "records/BatchCli.h"
-#include "records/BatchSetupModel.h"
+#include "session/MainModel.h"
+#include "base/MessageSink.h"
+#include "base/Clock.h"
+#include "pages/BatchCli.h"
+#include "pages/batch/BatchSetupModel.h"
 #include "records/ConfigFile.h"
 
 #include <QCoreApplication>

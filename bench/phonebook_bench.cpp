@@ -2,7 +2,7 @@
 // (read, parse, change, write, reload) and the bare parse, with pugixml
 // parsing the same bytes as the reference.
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 #include "records/PhoneBook.h"
 #include "records/XmlDocument.h"
 

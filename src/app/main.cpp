@@ -1,9 +1,9 @@
 // KASPEN Setup: model selection, then the main window.
 
-#include "app/MainWindow.h"
-#include "app/ModelSelectDialog.h"
-#include "app/Session.h"
-#include "ui/QtMessageSink.h"
+#include "gui/MainWindow.h"
+#include "gui/ModelSelectDialog.h"
+#include "session/Session.h"
+#include "gui/common/QtMessageSink.h"
 
 #include <QApplication>
 

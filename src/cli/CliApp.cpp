@@ -1,11 +1,11 @@
 #include "cli/CliApp.h"
-#include "app/MainModel.h"
-#include "app/MessageSink.h"
-#include "protocol/Clock.h"
-#include "protocol/LogPanes.h"
+#include "session/MainModel.h"
+#include "base/MessageSink.h"
+#include "base/Clock.h"
+#include "session/LogPanes.h"
 #include "records/PhoneBook.h"
-#include "records/PhoneBookModel.h"
-#include "records/BatchCli.h"
+#include "pages/phonebook/PhoneBookModel.h"
+#include "pages/BatchCli.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,5 +1,5 @@
 #include "records/ConfigFile.h"
-#include "protocol/Clock.h"
+#include "base/Clock.h"
 #include "records/XmlDocument.h"
 
 #include <QFileInfo>

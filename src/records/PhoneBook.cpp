@@ -1,7 +1,7 @@
 #include "records/PhoneBook.h"
 
-#include "app/MessageSink.h"
-#include "protocol/Clock.h"
+#include "base/MessageSink.h"
+#include "base/Clock.h"
 #include "records/XmlDocument.h"
 
 #include <QCoreApplication>

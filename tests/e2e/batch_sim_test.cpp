@@ -4,11 +4,11 @@
 // command in the middle of a run, Init from the default file, and the port
 // going away in the middle of a run.
 
-#include "app/MainModel.h"
-#include "protocol/Clock.h"
+#include "session/MainModel.h"
+#include "base/Clock.h"
 #include "protocol/ReplyItems.h"
-#include "records/BatchCli.h"
-#include "records/BatchSetupModel.h"
+#include "pages/BatchCli.h"
+#include "pages/batch/BatchSetupModel.h"
 #include "records/ConfigFile.h"
 #include "support/PhoneBookScratch.h"
 #include "support/SimPeer.h"

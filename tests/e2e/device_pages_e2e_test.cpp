@@ -2,7 +2,7 @@
 // pseudo-terminal: settings go out through the pages, the simulator answers,
 // and reading the parameter blocks fills both pages again.
 
-#include "app/MainModel.h"
+#include "session/MainModel.h"
 #include "pages/device/DeviceSetupModel.h"
 #include "pages/device/RelayOutputModel.h"
 #include "support/PhoneBookScratch.h"

@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "gui/MainWindow.h"
 #include "links/PortRecord.h"
 #include "support/SimPeer.h"
 #include "support/RecordingSink.h"

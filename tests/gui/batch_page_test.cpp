@@ -1,7 +1,7 @@
 // The Batch Setup page's window, offscreen: columns, widths, colours, menus,
 // buttons following the link and the run.
 
-#include "records/BatchSetupPage.h"
+#include "gui/pages/BatchSetupPage.h"
 #include "support/BatchFixture.h"
 
 #include <QAction>

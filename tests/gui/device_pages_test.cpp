@@ -1,8 +1,8 @@
-#include "app/MainWindow.h"
+#include "gui/MainWindow.h"
 #include "pages/device/DeviceSetupModel.h"
-#include "pages/device/DeviceSetupPage.h"
+#include "gui/pages/DeviceSetupPage.h"
 #include "pages/device/RelayOutputModel.h"
-#include "pages/device/RelayOutputPage.h"
+#include "gui/pages/RelayOutputPage.h"
 #include "support/PageFixture.h"
 
 #include <QAbstractItemView>

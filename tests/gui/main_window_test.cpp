@@ -1,11 +1,11 @@
-#include "app/MainWindow.h"
-#include "records/BatchSetupPage.h"
+#include "gui/MainWindow.h"
+#include "gui/pages/BatchSetupPage.h"
 
 #include <QTableView>
-#include "app/ModelSelectDialog.h"
+#include "gui/ModelSelectDialog.h"
 #include "support/RecordingSink.h"
-#include "records/PhoneBookPage.h"
-#include "ui/PlaceholderPage.h"
+#include "gui/pages/PhoneBookPage.h"
+#include "gui/common/PlaceholderPage.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

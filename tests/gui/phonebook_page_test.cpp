@@ -1,4 +1,4 @@
-#include "records/PhoneBookPage.h"
+#include "gui/pages/PhoneBookPage.h"
 
 #include "records/PhoneBook.h"
 #include "support/RecordingSink.h"

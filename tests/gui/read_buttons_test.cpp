@@ -1,13 +1,13 @@
-#include "app/MainWindow.h"
-#include "records/BatchSetupPage.h"
+#include "gui/MainWindow.h"
+#include "gui/pages/BatchSetupPage.h"
 
 #include <QTableView>
-#include "protocol/Clock.h"
-#include "protocol/LogPanes.h"
+#include "base/Clock.h"
+#include "session/LogPanes.h"
 #include "support/FakeLine.h"
 #include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"
-#include "ui/PlaceholderPage.h"
+#include "gui/common/PlaceholderPage.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -3,9 +3,9 @@
 // setup tests: every command the runner writes is answered with a result
 // notice, the way the main window's exchange finishes a 16001/20050 command.
 
-#include "app/Session.h"
+#include "session/Session.h"
 #include "protocol/CommandCodes.h"
-#include "records/BatchSetupModel.h"
+#include "pages/batch/BatchSetupModel.h"
 #include "support/FakeLine.h"
 #include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"

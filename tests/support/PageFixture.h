@@ -5,7 +5,7 @@
 // Ethernet link), one current phone book entry, and everything the session
 // hands on recorded.
 
-#include "app/Session.h"
+#include "session/Session.h"
 #include "support/FakeLine.h"
 #include "support/RecordingSink.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A message sink for tests: records every box and answers questions as told.
 
-#include "app/MessageSink.h"
+#include "base/MessageSink.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 // ".cfg" configuration files: the exact layout, reading by position, the
 // failures the user is told about, and the two default files.
 
-#include "protocol/Clock.h"
-#include "records/BatchSetupModel.h"
+#include "base/Clock.h"
+#include "pages/batch/BatchSetupModel.h"
 #include "records/ConfigFile.h"
 #include "support/BatchFixture.h"
 

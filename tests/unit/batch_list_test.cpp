@@ -1,8 +1,8 @@
 // The batch list: rebuilding from the batch command table, the current
 // password, the GSM band entry, the Status column width, colours.
 
-#include "records/BatchList.h"
-#include "records/BatchSetupModel.h"
+#include "pages/batch/BatchList.h"
+#include "pages/batch/BatchSetupModel.h"
 #include "support/BatchFixture.h"
 
 #include <gtest/gtest.h>

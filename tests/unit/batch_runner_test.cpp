@@ -2,7 +2,7 @@
 // command exchange: order, claims, special commands, failures, and the
 // hand-over between the runner and the UI thread under stress.
 
-#include "records/BatchSetupModel.h"
+#include "pages/batch/BatchSetupModel.h"
 #include "support/BatchFixture.h"
 
 #include <gtest/gtest.h>

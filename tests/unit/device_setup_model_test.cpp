@@ -1,5 +1,5 @@
 #include "pages/device/DeviceSetupModel.h"
-#include "protocol/Clock.h"
+#include "base/Clock.h"
 #include "support/PageFixture.h"
 
 #include <QCoreApplication>

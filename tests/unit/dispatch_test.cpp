@@ -1,5 +1,5 @@
-#include "app/MainModel.h"
-#include "protocol/LogPanes.h"
+#include "session/MainModel.h"
+#include "session/LogPanes.h"
 #include "support/FakeLine.h"
 #include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"

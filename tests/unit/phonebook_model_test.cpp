@@ -1,4 +1,4 @@
-#include "records/PhoneBookModel.h"
+#include "pages/phonebook/PhoneBookModel.h"
 
 #include <gtest/gtest.h>
 

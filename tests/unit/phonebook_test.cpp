@@ -1,6 +1,6 @@
 #include "records/PhoneBook.h"
 
-#include "protocol/Clock.h"
+#include "base/Clock.h"
 #include "support/RecordingSink.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "pages/device/DeviceSetupModel.h"
 
-#include "app/MessageSink.h"
-#include "app/Session.h"
-#include "pages/device/ReplyNumbers.h"
-#include "protocol/Clock.h"
+#include "base/MessageSink.h"
+#include "session/Session.h"
+#include "protocol/ReplyNumbers.h"
+#include "base/Clock.h"
 #include "protocol/CommandText.h"
 
 #include <algorithm>

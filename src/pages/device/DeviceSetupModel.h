@@ -4,7 +4,7 @@
 // page's command guard, the set buttons and the decoding of the "#STC1:"
 // record. The widget page (DeviceSetupPage) and kaspen-cli both drive it.
 
-#include "app/PageMessages.h"
+#include "session/PageMessages.h"
 
 #include <QByteArray>
 #include <QList>

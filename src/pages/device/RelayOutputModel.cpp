@@ -1,8 +1,8 @@
 #include "pages/device/RelayOutputModel.h"
 
-#include "app/MessageSink.h"
-#include "app/Session.h"
-#include "pages/device/ReplyNumbers.h"
+#include "base/MessageSink.h"
+#include "session/Session.h"
+#include "protocol/ReplyNumbers.h"
 #include "protocol/CommandText.h"
 #include "protocol/ReplyItems.h"
 

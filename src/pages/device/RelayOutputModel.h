@@ -5,7 +5,7 @@
 // of the records the main window forwards. RelayOutputPage and kaspen-cli
 // both drive it.
 
-#include "app/PageMessages.h"
+#include "session/PageMessages.h"
 
 #include <QByteArray>
 #include <QList>

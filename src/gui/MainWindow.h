@@ -1,0 +1,157 @@
+#pragma once
+// The main window: connection panel, device choice, Read Parameters buttons,
+// status area, log panes and the tabs that hold the pages. Its logic lives in
+// MainModel; this class shows it.
+
+#include "session/MainModel.h"
+#include "session/PageMessages.h"
+
+#include <QDialog>
+#include <QMap>
+#include <functional>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QTabBar;
+class QTabWidget;
+class QGroupBox;
+
+namespace kaspen {
+class BatchSetupPage;
+class DeviceSetupPage;
+class PhoneBookPage;
+class RelayOutputPage;
+namespace ui {
+class ConnectionList;
+class PlaceholderPage;
+} // namespace ui
+
+class MainWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit MainWindow(int modelCode, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    MainModel &model() { return m_model; }
+    Session &session() { return m_model.session(); }
+
+    // Shows the container of top-level tab n (0 phone book, 3 Ethernet
+    // Setting, any other value the settings sheet) and hides the others.
+    void ShowTab(int n);
+    void selectTopTab(int index);
+    void selectLinkRadio(int link);
+
+    // Delivers a message to its target pages, synchronously, in target order.
+    void deliver(const PageMessage &m);
+    // Replaces the receiver of a target (pages built later register here).
+    void setPageReceiver(PageTarget target, std::function<void(const PageMessage &)> receiver);
+
+    // Window sizing by screen size.
+    void applyScreenSize(const QSize &screen);
+
+    // Controls, for tests and accessibility checks.
+    QRadioButton *rs232Radio() const { return m_rs232; }
+    QRadioButton *gsmRadio() const { return m_gsm; }
+    QRadioButton *ethernetRadio() const { return m_ethernet; }
+    QComboBox *portList() const { return m_portList; }
+    QPushButton *connectButton() const { return m_connect; }
+    QLabel *serialStatePicture() const { return m_serialState; }
+    QComboBox *connectionList() const;
+    QTabBar *topTabs() const { return m_topTabs; }
+    QTabWidget *settingsSheet() const { return m_sheet; }
+    QTabWidget *phoneBookContainer() const { return m_phoneBookTabs; }
+    QTabWidget *ethernetContainer() const { return m_ethernetTabs; }
+    QWidget *logView() const { return m_logView; }
+    QPushButton *button(const QString &objectName) const;
+    QLabel *statusText() const { return m_statusText; }
+    QProgressBar *progressBar() const { return m_progress; }
+    QPushButton *stopButton() const { return m_stop; }
+    QPlainTextEdit *dataLogsPane() const { return m_dataLogs; }
+    QPlainTextEdit *sendLogsPane() const { return m_sendLogs; }
+    QScrollArea *scrollArea() const { return m_scroll; }
+    ui::PlaceholderPage *placeholder(PageTarget target) const { return m_placeholders.value(target); }
+    PhoneBookPage *phoneBookPage() const { return m_phoneBookPage; }
+    DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
+    RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
+    BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
+
+signals:
+    // A message reached one of its target pages.
+    void pageMessageDelivered(unsigned target, const kaspen::PageMessage &message);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildConnectionGroup(QWidget *parent);
+    void buildReadGroup(QWidget *parent);
+    void buildTabs(QWidget *parent);
+    void applyModel();
+    void onTopTabChanged(int index);
+    void onLinkRadio(int link);
+    void onConnectClicked();
+    void onSerialStateChanged(bool open);
+    void refillConnectionList();
+    void refreshStatus();
+    void refreshPanes();
+    void showSheetPage(int index);
+    void showAbout();
+    void fillPortList();
+
+    MainModel m_model;
+
+    QScrollArea *m_scroll = nullptr;
+    QWidget *m_content = nullptr;
+    QRadioButton *m_rs232 = nullptr;
+    QRadioButton *m_gsm = nullptr;
+    QRadioButton *m_ethernet = nullptr;
+    QButtonGroup *m_linkGroup = nullptr;
+    QLabel *m_portLabel = nullptr;
+    QComboBox *m_portList = nullptr;
+    QPushButton *m_connect = nullptr;
+    QLabel *m_serialState = nullptr;
+    QLabel *m_connectionLabel = nullptr;
+    ui::ConnectionList *m_connectionList = nullptr;
+    QPushButton *m_autoScan = nullptr;
+    QLabel *m_ethConnectionLabel = nullptr;
+    QComboBox *m_ethConnectionList = nullptr;
+    QPushButton *m_ethConnect = nullptr;
+    QLabel *m_ethState = nullptr;
+
+    QMap<QString, QPushButton *> m_buttons;
+    QPushButton *m_batch = nullptr;
+    QPushButton *m_init = nullptr;
+    QPushButton *m_modemVersion = nullptr;
+
+    QProgressBar *m_progress = nullptr;
+    QPushButton *m_stop = nullptr;
+    QLabel *m_statusText = nullptr;
+    QLabel *m_resultPicture = nullptr;
+    QPushButton *m_saveExit = nullptr;
+
+    QTabBar *m_topTabs = nullptr;
+    QTabWidget *m_phoneBookTabs = nullptr;
+    QTabWidget *m_sheet = nullptr;
+    QTabWidget *m_ethernetTabs = nullptr;
+    QWidget *m_logView = nullptr;
+    QLabel *m_dataLogsHeader = nullptr;
+    QLabel *m_sendLogsHeader = nullptr;
+    QPlainTextEdit *m_dataLogs = nullptr;
+    QPlainTextEdit *m_sendLogs = nullptr;
+    QPushButton *m_bufferClear = nullptr;
+
+    QMap<unsigned, std::function<void(const PageMessage &)>> m_receivers;
+    QMap<PageTarget, ui::PlaceholderPage *> m_placeholders;
+    PhoneBookPage *m_phoneBookPage = nullptr;
+    DeviceSetupPage *m_deviceSetupPage = nullptr;
+    RelayOutputPage *m_relayOutputPage = nullptr;
+    BatchSetupPage *m_batchSetupPage = nullptr;
+};
+
+} // namespace kaspen

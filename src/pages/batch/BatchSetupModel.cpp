@@ -1,0 +1,424 @@
+#include "pages/batch/BatchSetupModel.h"
+
+#include "base/MessageSink.h"
+#include "session/Session.h"
+#include "base/Clock.h"
+#include "protocol/CommandCodes.h"
+#include "protocol/CommandText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMetaObject>
+
+#include <cstdlib>
+
+namespace kaspen {
+
+namespace {
+constexpr int ButtonTimerMs = 500;
+const QString Ready = QString::fromLatin1(batchstatus::Ready);
+const QString Sending = QString::fromLatin1(batchstatus::Sending);
+} // namespace
+
+BatchSetupModel::BatchSetupModel(Session &session, QObject *parent)
+    : QObject(parent), m_session(session), m_list(this),
+      m_runner([this](const BatchRunner::Item &item) { return sendItem(item); }, this)
+{
+    m_buttonTimer.setInterval(ButtonTimerMs);
+    connect(&m_buttonTimer, &QTimer::timeout, this, &BatchSetupModel::onButtonTimer);
+    connect(&m_runner, &BatchRunner::ended, this, &BatchSetupModel::onRunnerEnded);
+    connect(&m_session, &Session::serialLineLost, this, [this](const QString &) { checkLineDuringRun(); });
+}
+
+BatchSetupModel::~BatchSetupModel() = default;
+
+// ---------------------------------------------------------------------------
+// Messages from the main window
+
+void BatchSetupModel::handleMessage(const PageMessage &m)
+{
+    switch (m.message) {
+    case msg::BatchNotice: // WM_USER+18
+        if (m.wParam == 0) {
+            if (m.lParam == 0) {
+                // GSM modem link: no batch setup there.
+                m_list.clearRows();
+                m_linkEnabled = false;
+            } else {
+                m_linkEnabled = true;
+            }
+            emit controlsChanged();
+        } else if (m.wParam == 1) {
+            if (m.lParam == 1)
+                m_band = true;
+            rebuild(true);
+        } else if (m.wParam == 2) {
+            onCommandFinished(m.text);
+        }
+        break;
+    case msg::LoadDefaultFile: // WM_USER+19
+        loadDefaultFile(int(m.lParam));
+        break;
+    case msg::RunInit: // WM_USER+22
+        startInitRun();
+        break;
+    default:
+        break;
+    }
+}
+
+void BatchSetupModel::rebuild(bool checked)
+{
+    m_list.rebuild(m_session.batchTable().entries(), m_session.currentEntry().setupPassword, m_band, checked);
+}
+
+// ---------------------------------------------------------------------------
+// Configuration files
+
+bool BatchSetupModel::openConfigFile(const QString &path)
+{
+    const ConfigOpenResult r = readConfigFile(path);
+    const QString shown = QDir::toNativeSeparators(path);
+    switch (r.status) {
+    case ConfigOpenResult::CannotRead:
+        showMessage(QStringLiteral("Cannot open configure file %1 !").arg(shown));
+        return false;
+    case ConfigOpenResult::NotWellFormed:
+        showMessage(QStringLiteral("Configure file %1 is damaged!").arg(shown));
+        return false;
+    case ConfigOpenResult::OtherRoot:
+        showMessage(QStringLiteral("%1 is not a configure file!").arg(shown));
+        return false;
+    case ConfigOpenResult::Ok:
+        break;
+    }
+    // A later element with the same code replaces an earlier one.
+    m_session.batchTable().replaceAll(r.entries);
+    if (r.recordCount > 0)
+        rebuild(false);
+    return true;
+}
+
+bool BatchSetupModel::canSave() const
+{
+    return m_list.rowCount() > 0 && !m_session.batchTable().isEmpty();
+}
+
+QString BatchSetupModel::withCfgSuffix(const QString &path)
+{
+    return path.contains(QLatin1String(".cfg")) ? path : path + QStringLiteral(".cfg");
+}
+
+bool BatchSetupModel::saveConfigFile(const QString &chosenPath)
+{
+    if (!canSave())
+        return false;
+    const QString path = withCfgSuffix(chosenPath);
+    std::vector<ConfigRow> rows;
+    rows.reserve(size_t(m_list.rowCount()));
+    for (int i = 0; i < m_list.rowCount(); ++i) {
+        const BatchRow &r = m_list.row(i);
+        rows.push_back({r.number, r.text, r.code, r.checked});
+    }
+    QString error;
+    if (writeConfigFile(path, rows, clock().now(), &error))
+        return true;
+    showMessage(QStringLiteral("Cannot save configure file %1 !\n%2").arg(QDir::toNativeSeparators(path), error));
+    return false;
+}
+
+QString BatchSetupModel::defaultFilePath(int modelCode)
+{
+    const QString name = modelName(modelCode);
+    if (name.isEmpty() || modelCode == ModelOrvelC)
+        return QString();
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name + QStringLiteral(".cfg");
+}
+
+bool BatchSetupModel::loadDefaultFile(int modelCode)
+{
+    m_defaultLoaded = false;
+    const QString path = defaultFilePath(modelCode);
+    if (path.isEmpty()) {
+        showMessage(QStringLiteral("No default configure file for this model!"));
+        return false;
+    }
+    if (!openConfigFile(path))
+        return false;
+    rebuild(true);
+    m_defaultLoaded = m_list.rowCount() > 0;
+    return m_defaultLoaded;
+}
+
+// ---------------------------------------------------------------------------
+// List buttons
+
+void BatchSetupModel::selectAll() { m_list.setAllChecked(true); }
+void BatchSetupModel::deselectAll() { m_list.setAllChecked(false); }
+void BatchSetupModel::bufferClear() { m_list.clearRows(); }
+
+bool BatchSetupModel::deleteRows(const QList<int> &rows)
+{
+    if (m_running)
+        return false;
+    m_list.removeRowList(rows);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Runs
+
+QByteArray BatchSetupModel::nextStationId(const QByteArray &currentId, bool increment)
+{
+    long long id = std::strtoll(currentId.constData(), nullptr, 10);
+    if (id >= 999999)
+        id = 0;
+    else if (increment)
+        id += 1;
+    return formatTemplate("%.6lld", {id});
+}
+
+void BatchSetupModel::applyStationId(int r, bool increment)
+{
+    const BatchRow &row = m_list.row(r);
+    const qsizetype at = row.text.indexOf("ST:");
+    if (at < 0 || row.text.size() < at + 4)
+        return;
+    const QByteArray id = row.text.mid(at + 3, row.text.size() - 1 - (at + 3));
+    const QByteArray next = nextStationId(id, increment);
+    const QByteArray text = formatTemplate("%sST:%s", {row.text.left(at), next}) + "#";
+    m_list.setTextAndParameters(r, text, next);
+}
+
+bool BatchSetupModel::startBatchRun()
+{
+    if (m_session.onEthernet()) {
+        if (!m_session.ethernetConnected()) {
+            showMessage(QStringLiteral("Before Batch Setup,please Connect!"));
+            return false;
+        }
+        if (m_session.ethernetRecord().inProgress) {
+            showMessage(QStringLiteral("Command is in progress..."));
+            return false;
+        }
+    } else {
+        if (!m_session.serialOpen()) {
+            showMessage(QStringLiteral("Before Batch Setup,please Connect!"));
+            return false;
+        }
+        if (m_session.serialRecord().inProgress) {
+            showMessage(QStringLiteral("Command is in progress..."));
+            return false;
+        }
+    }
+    queueCheckedRows(true);
+    return true;
+}
+
+void BatchSetupModel::startInitRun()
+{
+    // Only what the default file has just listed is run; when it could not
+    // be read, Init must not replay whatever the list held before.
+    if (!m_defaultLoaded)
+        return;
+    m_defaultLoaded = false;
+    queueCheckedRows(false);
+}
+
+void BatchSetupModel::queueCheckedRows(bool increment)
+{
+    for (int r = 0; r < m_list.rowCount(); ++r) {
+        if (!m_list.row(r).checked)
+            continue;
+        if (m_autoStationId && m_list.row(r).code == codes::StationId)
+            applyStationId(r, increment);
+        const BatchRow &row = m_list.row(r);
+        m_list.setStatus(r, Ready);
+        m_runner.enqueue({row.text, row.id});
+        m_running = true;
+    }
+    if (m_running && !m_buttonTimer.isActive())
+        m_buttonTimer.start();
+}
+
+// Runs on the UI thread for each command the runner takes.
+bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
+{
+    const QByteArray &text = item.text;
+    const int r = m_list.rowOfId(item.rowId);
+    if (r >= 0)
+        m_list.setStatus(r, Sending);
+    m_sendingRowId = item.rowId;
+
+    const QByteArray head = text.mid(6, 3);
+    const QByteArray head4 = text.mid(6, 4);
+    if (head == "#IP")
+        m_session.setIpCommandSent(true);
+
+    const bool ethernet = m_session.onEthernet();
+    if (ethernet) {
+        if (!m_session.ethernetConnected()) {
+            failRun(QString::fromLatin1(batchstatus::SendFail));
+            return false;
+        }
+        emit m_session.ethernetStoreCommand(codes::Batch, text); // WM_USER+33
+    } else {
+        m_session.serialRecord().lastText = text;
+        m_session.serialRecord().commandCode = codes::Batch;
+    }
+    if (head == "#ST")
+        m_session.activeRecord().stationIdText = text.mid(10, 6);
+
+    bool sent = false;
+    if (head4 == "#AGR") {
+        const qsizetype from = text.indexOf("#AGR:");
+        const qsizetype to = text.indexOf("###", from + 5);
+        const QByteArray args = text.mid(from + 5, to < 0 ? -1 : to - from - 5);
+        const QByteArray pwHex = bytesToHexPairs(m_session.currentEntry().setupPassword.left(6));
+        const QByteArray hex = formatTemplate(templates::AgrHex, {pwHex, args});
+        if (ethernet) {
+            emit m_session.ethernetSendCommand(1, hex); // WM_USER+34, hexadecimal
+            sent = true;
+        } else {
+            const HexConversion bytes = hexToBytes(hex);
+            sent = !bytes.tooLong && m_session.writeSerial(bytes.bytes);
+        }
+    } else if (head4 == "#PS:") {
+        if (ethernet) {
+            emit m_session.ethernetStoreCommand(codes::Passwords, text); // WM_USER+33
+            emit m_session.ethernetSendCommand(0, text);                 // WM_USER+34
+            sent = true;
+        } else {
+            m_session.serialRecord().commandCode = codes::Passwords;
+            sent = m_session.writeSerial(text);
+        }
+        if (sent) {
+            // The phone book follows at once; the logger's confirmation
+            // stores the same passwords again.
+            const QByteArray enquiry = text.mid(10, 6);
+            const QByteArray setup = text.mid(17, 6);
+            PhoneBook &book = m_session.phoneBook();
+            if (ethernet) {
+                const EthernetEntry e = book.CurrentEthernetEntry();
+                if (!e.connectId.isEmpty() && book.EditEthernetEntry(e.connectId, e.phone, enquiry, setup))
+                    book.SelectEthernetEntry(e.connectId);
+            } else {
+                const GsmEntry e = book.CurrentGsmEntry();
+                if (!e.id.isEmpty() && book.EditGsmEntry(e.id, e.phone, enquiry, setup))
+                    book.SelectGsmEntry(e.id);
+            }
+        }
+    } else {
+        if (ethernet) {
+            emit m_session.ethernetSendCommand(0, text); // WM_USER+34
+            sent = true;
+        } else {
+            sent = m_session.writeSerial(text);
+        }
+    }
+
+    if (!sent) {
+        failRun(QString::fromLatin1(batchstatus::SendFail));
+        return false;
+    }
+    if (!ethernet) {
+        // WM_USER+2 is posted: the exchange starts once this handler returns.
+        QMetaObject::invokeMethod(&m_session, &Session::commandSent, Qt::QueuedConnection);
+    } else {
+        // The main window starts the exchange (posted) when the module took
+        // the text; if it did not, no result will ever come for this row.
+        const int id = item.rowId;
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+                if (m_sendingRowId == id && !m_session.ethernetRecord().inProgress)
+                    failRun(QString::fromLatin1(batchstatus::SendFail));
+            },
+            Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void BatchSetupModel::onCommandFinished(const QByteArray &statusText)
+{
+    const QString status = QString::fromLatin1(statusText);
+    if (m_resultDelayMs <= 0) {
+        writeResult(status);
+        return;
+    }
+    QTimer::singleShot(m_resultDelayMs, this, [this, status] { writeResult(status); });
+}
+
+void BatchSetupModel::writeResult(const QString &status)
+{
+    int r = m_sendingRowId ? m_list.rowOfId(m_sendingRowId) : -1;
+    if (r >= 0 && m_list.row(r).status != Sending)
+        r = -1;
+    m_sendingRowId = 0;
+    if (r >= 0) {
+        m_list.setStatus(r, status);
+        emit rowFinished(r, status);
+    }
+    m_runner.wake();
+}
+
+void BatchSetupModel::failRun(const QString &sendingStatus)
+{
+    if (m_sendingRowId) {
+        const int r = m_list.rowOfId(m_sendingRowId);
+        m_sendingRowId = 0;
+        if (r >= 0) {
+            m_list.setStatus(r, sendingStatus);
+            emit rowFinished(r, sendingStatus);
+        }
+    }
+    m_runner.abort();
+    clearReadyRows();
+}
+
+void BatchSetupModel::clearReadyRows()
+{
+    for (int r = 0; r < m_list.rowCount(); ++r)
+        if (m_list.row(r).status == Ready)
+            m_list.setStatus(r, QString());
+}
+
+void BatchSetupModel::onRunnerEnded(BatchRunner::EndReason reason)
+{
+    if (reason != BatchRunner::EndReason::Done)
+        clearReadyRows();
+    if (m_runner.busy())
+        return; // a new run has started meanwhile
+    m_running = false;
+    emit runEnded();
+}
+
+void BatchSetupModel::checkLineDuringRun()
+{
+    if (m_session.onEthernet())
+        return;
+    if ((m_running || m_sendingRowId) && !m_session.serialOpen())
+        failRun(QString::fromLatin1(batchstatus::LineLost));
+}
+
+// Timer 1, every 500 ms while it runs.
+void BatchSetupModel::onButtonTimer()
+{
+    checkLineDuringRun();
+    if (m_running) {
+        setRunLock(true);
+    } else {
+        setRunLock(false);
+        m_buttonTimer.stop();
+    }
+}
+
+void BatchSetupModel::setRunLock(bool lock)
+{
+    if (m_runLock == lock)
+        return;
+    m_runLock = lock;
+    emit controlsChanged();
+}
+
+} // namespace kaspen

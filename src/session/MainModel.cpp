@@ -1,0 +1,410 @@
+#include "session/MainModel.h"
+#include "base/MessageSink.h"
+#include "base/Clock.h"
+#include "protocol/CommandCodes.h"
+#include "session/LogPanes.h"
+#include "sim/Demo.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+namespace kaspen {
+
+MainModel::MainModel(int modelCode, QObject *parent)
+    : QObject(parent), m_session(modelCode), m_exchange(m_session), m_dispatcher(m_session)
+{
+    m_session.serialRecord().commandCode = codes::None;
+    m_session.ethernetRecord().commandCode = codes::None;
+    m_session.profile().humidityCalibration = false;
+
+    // WM_USER+2 (posted by the sender)
+    connect(&m_session, &Session::commandSent, &m_exchange, &CommandExchange::StartCommandExchange);
+    // WM_USER+20
+    connect(&m_session, &Session::progressRequested, &m_exchange, &CommandExchange::showProgress);
+    // WM_USER+30
+    connect(&m_session, &Session::sendLogEntry, this, &MainModel::addSendLogEntry);
+    // WM_USER+1 from the serial line
+    connect(&m_session, &Session::serialTextReceived, &m_dispatcher, &ReplyDispatcher::intake);
+    connect(&m_session, &Session::serialLineLost, this, &MainModel::onLineLost);
+
+    connect(&m_exchange, &CommandExchange::statusChanged, this, &MainModel::statusChanged);
+    // Parts left over from a reply that never completed must not join the
+    // next one.
+    connect(&m_exchange, &CommandExchange::started, this, [this] { m_dispatcher.accumulator().reset(); });
+    connect(&m_exchange, &CommandExchange::finished, this, &MainModel::exchangeFinished);
+    connect(&m_exchange, &CommandExchange::batchCommandFinished, this, [this](const QString &status) {
+        postPage(msg::BatchNotice, ToBatchSetup, 2, 0, status.toLatin1()); // WM_USER+18
+    });
+
+    connect(&m_dispatcher, &ReplyDispatcher::pageMessage, this, &MainModel::pageMessage);
+    connect(&m_dispatcher, &ReplyDispatcher::dataLogEntry, this, [this](const QByteArray &copy) {
+        m_dataLogs = prependPaneEntry(m_dataLogs, copy, clock().now());
+        emit dataLogAdded(copy);
+        emit panesChanged();
+    });
+    connect(&m_dispatcher, &ReplyDispatcher::connectionListChanged, this, &MainModel::connectionListChanged);
+    connect(&m_dispatcher, &ReplyDispatcher::showSheetPage, this, &MainModel::showSheetPage);
+    connect(&m_dispatcher, &ReplyDispatcher::enableSettingsSheet, this, [this] { emit settingsSheetEnabled(true); });
+    connect(&m_dispatcher, &ReplyDispatcher::deviceVerified, this, &MainModel::deviceVerified);
+}
+
+MainModel::~MainModel()
+{
+    if (auto line = m_session.takeSerialLine())
+        line->close();
+}
+
+void MainModel::postPage(int message, unsigned targets, int wParam, long long lParam, const QByteArray &text)
+{
+    emit pageMessage(PageMessage{message, targets, wParam, text, lParam});
+}
+
+void MainModel::selectLink(int link)
+{
+    m_session.setLink(link);
+    switch (link) {
+    case LinkRs232:
+        m_networkTab = false;
+        postPage(msg::BatchNotice, ToBatchSetup, 0, 1); // WM_USER+18
+        break;
+    case LinkGsmModem:
+        m_networkTab = false;
+        if (modelCode() == ModelOrvelB)
+            postPage(msg::BookView, ToPhoneBook, 0); // WM_USER+38
+        postPage(msg::BatchNotice, ToBatchSetup, 0, 0); // WM_USER+18
+        break;
+    case LinkEthernet:
+        m_networkTab = true;
+        postPage(msg::BatchNotice, ToBatchSetup, 0, 1); // WM_USER+18
+        postPage(msg::BookView, ToPhoneBook, 1);        // WM_USER+38
+        break;
+    default:
+        break;
+    }
+}
+
+void MainModel::closeSerial()
+{
+    m_session.profile().humidityCalibration = false;
+    if (auto line = m_session.takeSerialLine()) {
+        line->close();
+        // A lost line tells so from inside its own code: let it return first.
+        line.release()->deleteLater();
+    }
+    if (m_session.verified() && !m_session.onEthernet()) {
+        m_session.setVerified(false);
+        emit settingsSheetEnabled(false);
+    }
+    emit serialStateChanged(false);
+}
+
+bool MainModel::toggleSerialConnection(const QString &portText)
+{
+    if (m_session.serialOpen()) {
+        if (m_session.serialRecord().inProgress) {
+            showMessage(QStringLiteral("Command is Progress , Don't Disconnect!"));
+            return false;
+        }
+        closeSerial();
+        return true;
+    }
+    if (portText.trimmed().isEmpty()) {
+        showMessage(QStringLiteral("Before Connect ,please select COM Port!"));
+        return false;
+    }
+    auto line = createSerialLine(portText, 9600, modelCode());
+    if (!line || line->open() != 1) {
+        showMessage(QStringLiteral("Connect Error,Port Invalid!"));
+        return false;
+    }
+    const bool demo = portText == demoPortName();
+    m_session.setSerialLine(std::move(line));
+    m_session.serialRecord().link = m_session.link();
+    emit serialStateChanged(true);
+    if (demo)
+        offerDemoLogger();
+    return true;
+}
+
+void MainModel::offerDemoLogger()
+{
+    const sim::DemoIdentity demo = sim::demoIdentity(modelCode());
+    PhoneBook &book = m_session.phoneBook();
+    if (book.GsmIdExists(demo.id))
+        return;
+    const QString question =
+        QStringLiteral("The demo logger %1 (phone %2, Enquiry password %3, Setup password %4) is not in the phone "
+                       "book yet. Add it?")
+            .arg(QString::fromLatin1(demo.id), QString::fromLatin1(demo.phone), QString::fromLatin1(demo.enquiry),
+                 QString::fromLatin1(demo.setup));
+    if (!messages().confirm(QStringLiteral("Demo logger"), question))
+        return;
+    if (book.AddGsmEntry(demo.id, demo.phone, demo.enquiry, demo.setup))
+        postPage(msg::ReloadBook, ToPhoneBook, 0); // WM_USER+16
+}
+
+void MainModel::onLineLost(const QString &reason)
+{
+    const QString name = m_session.serialLine() ? m_session.serialLine()->name() : QString();
+    closeSerial();
+    QString text = QStringLiteral("The serial port %1 was lost and has been closed.").arg(name);
+    if (!reason.isEmpty())
+        text += QStringLiteral(" (%1)").arg(reason);
+    showMessage(text);
+}
+
+QList<QByteArray> MainModel::serialConnectionIds()
+{
+    PhoneBook &book = m_session.phoneBook();
+    book.LoadGsmTable();
+    QList<QByteArray> ids;
+    for (const GsmEntry &e : book.gsmTable())
+        ids << e.id;
+    return ids;
+}
+
+void MainModel::chooseSerialDevice(const QByteArray &id)
+{
+    if (id.isEmpty()) {
+        showMessage(QStringLiteral("Before Query Command ,please Select Device ID!"));
+        return;
+    }
+    if (m_session.serialRecord().inProgress) {
+        showMessage(QStringLiteral("Command is in progress"));
+        return;
+    }
+    if (!m_session.serialOpen()) {
+        showMessage(QStringLiteral("First please Select Port to Connect!"));
+        return;
+    }
+    PhoneBook &book = m_session.phoneBook();
+    const QByteArray previous = m_session.serialRecord().deviceId;
+    book.SelectGsmEntry(id);
+    m_session.serialRecord().deviceId = id;
+    // Another logger on the same line must answer its own status query.
+    if (m_session.verified() && previous != id) {
+        m_session.setVerified(false);
+        emit settingsSheetEnabled(false);
+    }
+    if (m_session.verified())
+        return;
+    if (!m_session.serialCommandGuard())
+        return;
+    const QByteArray text = formatTemplate(templates::Status, {book.CurrentGsmEntry().enquiryPassword});
+    CommandRecord &record = m_session.serialRecord();
+    record.lastText = m_session.framed(text);
+    record.commandCode = codes::ConnectStatus;
+    if (m_session.writeSerial(record.lastText))
+        m_exchange.StartCommandExchange();
+}
+
+bool MainModel::sendSerial(int code, const QByteArray &text, bool modemLocal)
+{
+    CommandRecord &record = m_session.serialRecord();
+    // The modem's own commands go to the modem as they are.
+    record.lastText = modemLocal ? text : m_session.framed(text);
+    record.commandCode = code;
+    if (!m_session.serialOpen()) {
+        showMessage(QStringLiteral("First please Select Port to Connect!"));
+        return false;
+    }
+    if (!m_session.writeSerial(record.lastText))
+        return false;
+    // WM_USER+2 is posted.
+    QMetaObject::invokeMethod(&m_session, &Session::commandSent, Qt::QueuedConnection);
+    return true;
+}
+
+bool MainModel::sendEthernet(int code, const QByteArray &text)
+{
+    CommandRecord &record = m_session.ethernetRecord();
+    record.lastText = text;
+    record.commandCode = code;
+    emit m_session.ethernetStoreCommand(code, text); // WM_USER+33
+    emit m_session.ethernetSendCommand(0, text);     // WM_USER+34
+    return m_session.ethernetConnected();
+}
+
+void MainModel::query(int code, const char *tmpl, int page)
+{
+    bool sent = false;
+    QByteArray text;
+    if (m_session.onEthernet()) {
+        if (!ethernetReady())
+            return;
+        text = formatTemplate(tmpl, {m_session.phoneBook().CurrentEthernetEntry().enquiryPassword});
+        sent = sendEthernet(code, text);
+    } else {
+        if (!m_session.serialCommandGuard())
+            return;
+        text = formatTemplate(tmpl, {m_session.phoneBook().CurrentGsmEntry().enquiryPassword});
+        sent = sendSerial(code, text);
+    }
+    if (page >= 0)
+        emit showSheetPage(page);
+    if (sent)
+        addSendLogEntry(text);
+}
+
+void MainModel::readBlock(int n)
+{
+    switch (n) {
+    case 1: query(codes::ReadBlock1, templates::ReadBlock1, 0); break;
+    case 2: query(codes::ReadBlock2, templates::ReadBlock2, 1); break;
+    case 3: query(codes::ReadBlock3, templates::ReadBlock3, 3); break;
+    default: break;
+    }
+}
+
+void MainModel::statusQuery()
+{
+    query(codes::Status, templates::Status, -1);
+}
+
+void MainModel::versionQuery()
+{
+    query(codes::Version, templates::Version, 0);
+}
+
+void MainModel::clearPages()
+{
+    if (!m_session.mainCommandGuard())
+        return;
+    // WM_USER+15 to every page but Batch Setup and the phone book.
+    postPage(msg::ClearFields,
+             ToDeviceSetup | ToAnalogChannel | ToDigitalChannel | ToRelayOutput | ToAdAlarmMessage | ToInAlarmMessage
+                 | ToDataRecord | ToEthernetSetting);
+}
+
+void MainModel::batchButton()
+{
+    const int link = m_session.link();
+    if (link == LinkGsmModem) {
+        if (!modemReady())
+            return;
+        if (sendSerial(codes::Version, ModemTest, true))
+            addSendLogEntry(ModemTest);
+        return;
+    }
+    if (link == LinkEthernet) {
+        if (!ethernetReady())
+            return;
+    } else if (!m_session.serialCommandGuard()) {
+        return;
+    }
+    emit showSheetPage(7);
+    postPage(msg::BatchNotice, ToBatchSetup, 1, 1); // WM_USER+18
+}
+
+bool MainModel::modemReady()
+{
+    if (!m_session.serialOpen()) {
+        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
+        return false;
+    }
+    if (m_session.serialRecord().inProgress) {
+        showMessage(QStringLiteral("Command is in progress..."));
+        return false;
+    }
+    return true;
+}
+
+bool MainModel::ethernetReady()
+{
+    if (!m_session.ethernetConnected()) {
+        showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
+        return false;
+    }
+    return m_session.ethernetCommandGuard();
+}
+
+void MainModel::modemVersion()
+{
+    if (m_session.link() != LinkGsmModem) {
+        showMessage(QStringLiteral("Please select GSM Modem first."));
+        return;
+    }
+    if (modemReady())
+        sendSerial(codes::Version, ModemVersion, true);
+}
+
+void MainModel::init()
+{
+    const int link = m_session.link();
+    if (link == LinkGsmModem)
+        return;
+    if (link == LinkEthernet) {
+        if (!ethernetReady())
+            return;
+    } else {
+        if (!m_session.serialCommandGuard())
+            return;
+        if (!m_session.serialOpen()) {
+            showMessage(QStringLiteral("First please Select Port to Connect!"));
+            emit connectionListSelectionCleared();
+            return;
+        }
+    }
+    if (!messages().confirm(QStringLiteral("Init"), QStringLiteral("Please confirm to initialize the device.")))
+        return;
+    postPage(msg::LoadDefaultFile, ToBatchSetup, 0, modelCode()); // WM_USER+19
+    postPage(msg::RunInit, ToBatchSetup, 0, 0);                   // WM_USER+22
+    emit showSheetPage(0);
+    emit showSheetPage(7);
+    m_session.profile().humidityCalibration = false;
+}
+
+void MainModel::resetShortcut()
+{
+    if (!m_session.serialCommandGuard())
+        return;
+    const QByteArray text = formatTemplate(templates::Reset, {m_session.phoneBook().CurrentGsmEntry().setupPassword});
+    CommandRecord &record = m_session.serialRecord();
+    record.lastText = m_session.framed(text);
+    record.commandCode = codes::Reset;
+    const bool written = m_session.writeSerial(record.lastText);
+    if (written) {
+        // The exchange starts at once here (no posted message). It runs on
+        // the record of the active link, which is the serial one unless the
+        // program is on Ethernet, where nothing was written.
+        m_exchange.StartCommandExchange();
+    }
+    emit showSheetPage(0);
+    m_session.profile().humidityCalibration = false;
+}
+
+int MainModel::runToEnd(const std::function<void()> &send)
+{
+    int result = -1;
+    bool finished = false;
+    QEventLoop loop;
+    const auto c = connect(this, &MainModel::exchangeFinished, &loop, [&](int, int code, const QString &) {
+        result = code;
+        finished = true;
+        loop.quit();
+    });
+    send();
+    // The start of a submitted command is posted.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    if (!finished && m_exchange.running())
+        loop.exec();
+    disconnect(c);
+    return result;
+}
+
+void MainModel::clearLogs()
+{
+    m_dataLogs.clear();
+    m_sendLogs.clear();
+    emit panesChanged();
+}
+
+void MainModel::addSendLogEntry(const QByteArray &text)
+{
+    m_sendLogs = prependPaneEntry(m_sendLogs, text, clock().now());
+    emit sendLogAdded(text);
+    emit panesChanged();
+}
+
+} // namespace kaspen
