@@ -3,6 +3,7 @@
 #include "base/MessageSink.h"
 #include "session/Session.h"
 #include "base/Clock.h"
+#include "base/InstallPaths.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/CommandText.h"
 
@@ -132,7 +133,12 @@ QString BatchSetupModel::defaultFilePath(int modelCode)
     const QString name = modelName(modelCode);
     if (name.isEmpty() || modelCode == ModelOrvelC)
         return QString();
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name + QStringLiteral(".cfg");
+    // Next to the executable (a build tree), else the install's shared files;
+    // when neither has it, the path next to the executable names what is missing.
+    const QString file = name + QStringLiteral(".cfg");
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString found = findShippedFile(file, exeDir);
+    return found.isEmpty() ? exeDir + QLatin1Char('/') + file : found;
 }
 
 bool BatchSetupModel::loadDefaultFile(int modelCode)

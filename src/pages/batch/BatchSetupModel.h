@@ -47,7 +47,8 @@ public:
     static QString withCfgSuffix(const QString &path);
 
     // Default file of a model (7 "ORVEL-A.cfg", 13 "ORVEL-B.cfg") next to the
-    // executable; loaded with every row checked.
+    // executable, or in an install's share/kaspen-setup/; loaded with every
+    // row checked.
     static QString defaultFilePath(int modelCode);
     bool loadDefaultFile(int modelCode);
 
