@@ -34,6 +34,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include <utility>
 
 namespace kaspen {
 
@@ -222,7 +226,21 @@ void MainWindow::buildConnectionGroup(QWidget *group)
     m_linkGroup->addButton(m_rs232, LinkRs232);
     m_linkGroup->addButton(m_gsm, LinkGsmModem);
     m_linkGroup->addButton(m_ethernet, LinkEthernet);
-    connect(m_linkGroup, &QButtonGroup::idClicked, this, &MainWindow::onLinkRadio);
+    // A radio acts on its checked state, however it came (mouse, keyboard, a
+    // screen reader's toggle action, setChecked). A click on the radio that
+    // is already checked chooses its link again, as a click always did.
+    connect(m_linkGroup, &QButtonGroup::idToggled, this, [this](int link, bool checked) {
+        if (!checked)
+            return;
+        m_linkToggled = true;
+        QTimer::singleShot(0, this, [this] { m_linkToggled = false; });
+        onLinkRadio(link);
+    });
+    connect(m_linkGroup, &QButtonGroup::idClicked, this, [this](int link) {
+        if (std::exchange(m_linkToggled, false))
+            return; // this click has just checked it
+        onLinkRadio(link);
+    });
     // The Ethernet radio takes the RS232 radio's place; one of them is hidden.
     grid->addWidget(m_rs232, 0, 0, 1, 2);
     grid->addWidget(m_ethernet, 0, 0, 1, 2);
@@ -411,6 +429,8 @@ void MainWindow::buildTabs(QWidget *parent)
 void MainWindow::applyModel()
 {
     const int model = m_model.modelCode();
+    // The start-up radio is the model's layout, not a choice of the user.
+    const QSignalBlocker quiet(m_linkGroup);
     // Model specific layout
     if (model == ModelOrvelA) {
         for (QWidget *w : {static_cast<QWidget *>(m_ethernet), static_cast<QWidget *>(m_autoScan),
@@ -545,8 +565,10 @@ void MainWindow::selectLinkRadio(int link)
     QRadioButton *radio = link == LinkRs232 ? m_rs232 : link == LinkGsmModem ? m_gsm : m_ethernet;
     if (!radio->isEnabled())
         return;
-    radio->setChecked(true);
-    onLinkRadio(link);
+    if (radio->isChecked())
+        onLinkRadio(link);
+    else
+        radio->setChecked(true); // the toggle chooses the link
 }
 
 void MainWindow::onLinkRadio(int link)

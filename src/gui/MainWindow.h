@@ -112,6 +112,7 @@ private:
     QRadioButton *m_gsm = nullptr;
     QRadioButton *m_ethernet = nullptr;
     QButtonGroup *m_linkGroup = nullptr;
+    bool m_linkToggled = false; // a link radio has just been checked (its click follows)
     QLabel *m_portLabel = nullptr;
     QComboBox *m_portList = nullptr;
     QPushButton *m_connect = nullptr;
