@@ -42,8 +42,8 @@ void Session::setSerialLine(std::unique_ptr<SerialLine> line)
         m_line->disconnect(this);
     m_line = std::move(line);
     if (m_line) {
-        connect(m_line.get(), &SerialLine::textReceived, this, &Session::serialTextReceived);
-        connect(m_line.get(), &SerialLine::lineLost, this, &Session::serialLineLost);
+        connect(m_line.get(), &CommandLink::replyReceived, this, &Session::serialTextReceived);
+        connect(m_line.get(), &CommandLink::lost, this, &Session::serialLineLost);
     }
 }
 

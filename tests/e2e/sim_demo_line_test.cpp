@@ -21,7 +21,7 @@ struct DemoEnd {
 
     explicit DemoEnd(int modelCode) : line(createSerialLine(demoPortName(), 9600, modelCode))
     {
-        QObject::connect(line.get(), &SerialLine::textReceived, [this](const QByteArray &t) { texts.append(t); });
+        QObject::connect(line.get(), &CommandLink::replyReceived, [this](const QByteArray &t) { texts.append(t); });
     }
     QByteArray ask(const QByteArray &text, int timeoutMs = 5000)
     {

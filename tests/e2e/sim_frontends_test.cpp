@@ -29,11 +29,11 @@ struct ProgramEnd {
 
     explicit ProgramEnd(const QString &path)
     {
-        QObject::connect(&port, &SerialLine::textReceived, [this](const QByteArray &t) {
+        QObject::connect(&port, &CommandLink::replyReceived, [this](const QByteArray &t) {
             texts.append(t);
             arrivedMs.append(clock.elapsed());
         });
-        QObject::connect(&port, &SerialLine::lineLost, [this](const QString &) { lost = true; });
+        QObject::connect(&port, &CommandLink::lost, [this](const QString &) { lost = true; });
         port.prepare(path, 9600);
         clock.start();
     }

@@ -36,8 +36,8 @@ public:
     QString name() const override { return QStringLiteral("fake"); }
 
     // The logger answers.
-    void reply(const QByteArray &text) { emit textReceived(text); }
-    void lose(const QString &reason = QStringLiteral("gone")) { m_open = false; emit lineLost(reason); }
+    void reply(const QByteArray &text) { emit replyReceived(text); }
+    void lose(const QString &reason = QStringLiteral("gone")) { m_open = false; emit lost(reason); }
 
     QList<QByteArray> written;
     bool openSucceeds = true;
