@@ -384,14 +384,13 @@ void MainWindow::buildTabs(QWidget *parent)
     m_ethernetTabs->addTab(ethernetPage, QStringLiteral("   Ethernet Setting   "));
     m_ethernetTabs->hide();
 
-    m_receivers.insert(ToPhoneBook, [this](const PageMessage &m) { m_phoneBookPage->handleMessage(m); });
-    m_receivers.insert(ToDeviceSetup, [this](const PageMessage &m) { m_deviceSetupPage->handleMessage(m); });
-    m_receivers.insert(ToRelayOutput, [this](const PageMessage &m) { m_relayOutputPage->handleMessage(m); });
-    m_receivers.insert(ToBatchSetup, [this](const PageMessage &m) { m_batchSetupPage->handleMessage(m); });
-    for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it) {
-        ui::PlaceholderPage *page = it.value();
-        m_receivers.insert(it.key(), [page](const PageMessage &m) { page->handleMessage(m); });
-    }
+    m_router.addPage(ToPhoneBook, m_phoneBookPage);
+    m_router.addPage(ToDeviceSetup, m_deviceSetupPage);
+    m_router.addPage(ToRelayOutput, m_relayOutputPage);
+    m_router.addPage(ToBatchSetup, m_batchSetupPage);
+    for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it)
+        m_router.addPage(it.key(), it.value());
+    m_router.setObserver([this](unsigned target, const PageMessage &m) { emit pageMessageDelivered(target, m); });
 
     // Log view
     m_logView = new QWidget(parent);
@@ -687,20 +686,12 @@ void MainWindow::showSheetPage(int index)
 
 void MainWindow::deliver(const PageMessage &m)
 {
-    for (unsigned bit = 1; bit != 0 && bit <= m.targets; bit <<= 1) {
-        if (!(m.targets & bit))
-            continue;
-        const auto it = m_receivers.constFind(bit);
-        if (it != m_receivers.constEnd() && it.value()) {
-            it.value()(m);
-            emit pageMessageDelivered(bit, m);
-        }
-    }
+    m_router.deliver(m);
 }
 
 void MainWindow::setPageReceiver(PageTarget target, std::function<void(const PageMessage &)> receiver)
 {
-    m_receivers.insert(target, std::move(receiver));
+    m_router.setReceiver(target, std::move(receiver));
 }
 
 void MainWindow::applyScreenSize(const QSize &screen)

@@ -12,7 +12,8 @@
 //
 // A new carrier derives from this class, implements open/close/isOpen/write/
 // name and kind(), feeds what it receives to collect() or deliver(), and
-// reports a loss with lost(). Session::setLink(kind, ...) installs it.
+// reports a loss with lost(). Session::installLink() takes it into the slot
+// of its kind; Session::send() writes to it when its kind is the active one.
 //
 // Everything runs on the thread that owns the object; nothing blocks.
 

@@ -51,13 +51,9 @@ struct ProgramEnd {
         GsmAccumulator acc;
         QList<QByteArray> out;
         for (int i = 0; i < texts.size(); ++i) {
-            const QByteArray &t = texts.at(i);
-            if (t.contains("AT+BJSD") || t.contains("message send"))
-                continue;
-            const QByteArray r = acc.ReassembleGsmText(t);
+            const QByteArray r = acc.take(texts.at(i), true);
             if (r.isEmpty())
                 continue;
-            acc.reset();
             out.append(r);
             if (completedAt)
                 completedAt->append(i);
