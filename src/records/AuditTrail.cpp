@@ -103,6 +103,9 @@ QString path()
 {
     if (!overridePath().isEmpty())
         return overridePath();
+    const QString env = qEnvironmentVariable("KASPEN_AUDIT_FILE");
+    if (!env.isEmpty())
+        return env;
     QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (dir.isEmpty())
         dir = QDir::homePath() + QStringLiteral("/.kaspen-setup");

@@ -55,8 +55,9 @@ QString summaryText(const AuditRun &run);
 // summary line, whose row column is "summary".
 QByteArray recordText(const AuditRun &run);
 
-// The per-user audit file: audit.csv in the user's data directory, or what
-// setPath chose (tests, kaspen-cli --data-dir).
+// The per-user audit file: audit.csv in the user's data directory; the
+// environment variable KASPEN_AUDIT_FILE, or setPath (kaspen-cli --data-dir),
+// chooses another.
 QString path();
 void setPath(const QString &path); // empty restores the default
 

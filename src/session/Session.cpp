@@ -15,6 +15,23 @@ QString modelName(int modelCode)
     }
 }
 
+QString linkName(int link)
+{
+    switch (link) {
+    case LinkRs232: return QStringLiteral("RS232");
+    case LinkGsmModem: return QStringLiteral("GSM Modem");
+    case LinkEthernet: return QStringLiteral("Ethernet");
+    default: return QString();
+    }
+}
+
+QString Session::endpointName() const
+{
+    if (onEthernet())
+        return m_ethernetEndpoint;
+    return m_line ? m_line->name() : QString();
+}
+
 Session::Session(int modelCode, QObject *parent) : QObject(parent)
 {
     m_profile.modelCode = modelCode;

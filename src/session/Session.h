@@ -21,6 +21,7 @@ inline constexpr int ModelOrvelA = 7;
 inline constexpr int ModelOrvelB = 13;
 inline constexpr int ModelOrvelC = 2;
 QString modelName(int modelCode); // "ORVEL-A", "ORVEL-B", "ORVEL-C"
+QString linkName(int link);       // "RS232", "GSM Modem", "Ethernet"
 
 struct DeviceProfile {
     int modelCode = 0;
@@ -80,6 +81,10 @@ public:
     void setSerialLine(std::unique_ptr<SerialLine> line);
     std::unique_ptr<SerialLine> takeSerialLine();
     bool serialOpen() const { return m_line && m_line->isOpen(); }
+    // Where the active link goes: the port's name, or the module's address
+    // on Ethernet; empty when nothing is open.
+    QString endpointName() const;
+    void setEthernetEndpoint(const QString &address) { m_ethernetEndpoint = address; }
     // Writes bytes to the serial line; false when it is closed or the write failed.
     bool writeSerial(const QByteArray &bytes);
 
@@ -123,6 +128,7 @@ private:
     PhoneBook m_phoneBook;
     BatchCommandTable m_batch;
     std::unique_ptr<SerialLine> m_line;
+    QString m_ethernetEndpoint;
 };
 
 } // namespace kaspen

@@ -8,8 +8,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kaspen {
@@ -94,6 +96,7 @@ bool BatchSetupModel::openConfigFile(const QString &path)
     }
     // A later element with the same code replaces an earlier one.
     m_session.batchTable().replaceAll(r.entries);
+    m_sourceFile = path;
     if (r.recordCount > 0)
         rebuild(false);
     return true;
@@ -190,7 +193,7 @@ void BatchSetupModel::applyStationId(int r, bool increment)
     m_list.setTextAndParameters(r, text, next);
 }
 
-bool BatchSetupModel::startBatchRun()
+bool BatchSetupModel::startBatchRun(const QString &kind)
 {
     if (m_session.onEthernet()) {
         if (!m_session.ethernetConnected()) {
@@ -211,7 +214,9 @@ bool BatchSetupModel::startBatchRun()
             return false;
         }
     }
+    beginRecord(kind);
     queueCheckedRows(true);
+    maybeRecordRun();
     return true;
 }
 
@@ -222,7 +227,76 @@ void BatchSetupModel::startInitRun()
     if (!m_defaultLoaded)
         return;
     m_defaultLoaded = false;
+    beginRecord(QStringLiteral("init"));
     queueCheckedRows(false);
+    maybeRecordRun();
+}
+
+bool BatchSetupModel::rerunFailedRows()
+{
+    if (m_running || m_lastRun.rows.empty())
+        return false;
+    std::vector<int> failed;
+    for (size_t i = 0; i < m_lastRun.rows.size() && i < m_lastRunRowIds.size(); ++i)
+        if (!audit::succeeded(m_lastRun.rows[i].result))
+            failed.push_back(m_lastRunRowIds[i]);
+    bool any = false;
+    for (int r = 0; r < m_list.rowCount(); ++r) {
+        const bool again = std::find(failed.begin(), failed.end(), m_list.row(r).id) != failed.end();
+        m_list.setChecked(r, again);
+        any = any || again;
+    }
+    if (!any)
+        return false;
+    return startBatchRun(m_lastRun.kind == QLatin1String("init") ? QStringLiteral("batch") : m_lastRun.kind);
+}
+
+void BatchSetupModel::beginRecord(const QString &kind)
+{
+    m_recording = true;
+    m_recordRowIds.clear();
+    for (int r = 0; r < m_list.rowCount(); ++r)
+        if (m_list.row(r).checked)
+            m_recordRowIds.push_back(m_list.row(r).id);
+    AuditRun run;
+    run.started = clock().now();
+    run.kind = kind;
+    const CurrentEntry entry = m_session.currentEntry();
+    run.loggerId = QString::fromLatin1(entry.id);
+    run.link = linkName(m_session.link());
+    run.endpoint = m_session.endpointName();
+    if (!m_sourceFile.isEmpty()) {
+        run.fileName = QFileInfo(m_sourceFile).fileName();
+        run.fileSha256 = audit::fileSha256(m_sourceFile);
+    }
+    m_record = run;
+}
+
+// The run is over once the runner has ended and no row waits for its result.
+void BatchSetupModel::maybeRecordRun()
+{
+    if (!m_recording || m_running || m_runner.busy() || m_sendingRowId)
+        return;
+    m_recording = false;
+    AuditRun run = m_record;
+    for (const int id : m_recordRowIds) {
+        const int r = m_list.rowOfId(id);
+        if (r < 0)
+            continue;
+        const BatchRow &row = m_list.row(r);
+        run.rows.push_back({row.code, row.object, row.parameters, row.status});
+    }
+    m_lastRun = run;
+    m_lastRunRowIds.clear();
+    for (const int id : m_recordRowIds)
+        if (m_list.rowOfId(id) >= 0)
+            m_lastRunRowIds.push_back(id);
+    if (run.rows.empty())
+        return;
+    QString error;
+    if (!audit::append(run, &error))
+        showError(QStringLiteral("Cannot write the audit trail %1 !\n%2").arg(QDir::toNativeSeparators(audit::path()), error));
+    emit runRecorded();
 }
 
 void BatchSetupModel::queueCheckedRows(bool increment)
@@ -360,6 +434,7 @@ void BatchSetupModel::writeResult(const QString &status)
         emit rowFinished(r, status);
     }
     m_runner.wake();
+    maybeRecordRun();
 }
 
 void BatchSetupModel::failRun(const QString &sendingStatus)
@@ -374,6 +449,7 @@ void BatchSetupModel::failRun(const QString &sendingStatus)
     }
     m_runner.abort();
     clearReadyRows();
+    maybeRecordRun();
 }
 
 void BatchSetupModel::clearReadyRows()
@@ -391,6 +467,7 @@ void BatchSetupModel::onRunnerEnded(BatchRunner::EndReason reason)
         return; // a new run has started meanwhile
     m_running = false;
     emit runEnded();
+    maybeRecordRun();
 }
 
 void BatchSetupModel::checkLineDuringRun()
