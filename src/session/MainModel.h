@@ -8,6 +8,8 @@
 #include "session/Session.h"
 #include "session/CommandExchange.h"
 #include "session/ReplyDispatcher.h"
+#include "session/LogJournal.h"
+#include "session/SmsTracker.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -63,6 +65,10 @@ public:
     const QByteArray &sendLogs() const { return m_sendLogs; }
     void clearLogs(); // "Buffer Clear"
     void addSendLogEntry(const QByteArray &text);
+    // Every text sent and received, for "Save Log...".
+    const LogJournal &journal() const { return m_journal; }
+    // The state of the command sent over the GSM modem link.
+    const SmsTracker &smsTracker() const { return m_sms; }
 
 signals:
     void pageMessage(const kaspen::PageMessage &message);
@@ -78,6 +84,8 @@ signals:
     void sendLogAdded(const QByteArray &text);
     void deviceVerified();
     void exchangeFinished(int commandCode, int resultCode, const QString &status);
+    // A command over the GSM modem reached a new state ("SMS …: message send 12:00:03.120").
+    void smsStateChanged(const QString &line);
 
 private:
     // The query buttons' shared sequence; page < 0 shows no page.
@@ -99,6 +107,8 @@ private:
     bool m_networkTab = false;
     QByteArray m_dataLogs;
     QByteArray m_sendLogs;
+    LogJournal m_journal;
+    SmsTracker m_sms;
 };
 
 } // namespace kaspen

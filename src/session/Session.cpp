@@ -73,7 +73,10 @@ std::unique_ptr<SerialLine> Session::takeSerialLine()
 
 bool Session::writeSerial(const QByteArray &bytes)
 {
-    return m_line && m_line->write(bytes) == 1;
+    const bool ok = m_line && m_line->write(bytes) == 1;
+    if (ok)
+        emit bytesWritten(bytes);
+    return ok;
 }
 
 namespace {

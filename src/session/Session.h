@@ -116,6 +116,8 @@ signals:
     void ethernetSendCommand(int hexadecimal, const QByteArray &text); // WM_USER+34
     void serialTextReceived(const QByteArray &text);              // WM_USER+1 from the serial line
     void serialLineLost(const QString &reason);
+    // Bytes went out on the serial line (every writer, the log journal's feed).
+    void bytesWritten(const QByteArray &bytes);
 
 private:
     DeviceProfile m_profile;

@@ -5,8 +5,13 @@
 #include "pages/batch/ConfigCompare.h"
 #include "records/AuditTrail.h"
 #include "session/LogJournal.h"
+#include "session/MainModel.h"
 #include "session/SmsTracker.h"
+#include "support/FakeLine.h"
+#include "support/PhoneBookScratch.h"
+#include "support/RecordingSink.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -269,6 +274,55 @@ TEST(SmsTracker, StatesOfAScriptedModem)
     SmsTracker t;
     t.commandWritten("AT+BJSD=10,0123456789,111111#STATUS#\r\n", at(9, 0, 0, 120));
     EXPECT_EQ(SmsTracker::lineOf(t.command(), t.steps().last()).toStdString(), "SMS 111111#STATUS#: queued 09:00:00.120");
+}
+
+// The main model keeps the journal and the SMS states of what goes over the
+// modem, a late reply included.
+TEST(SmsTracker, MainModelFollowsEachCommandOverTheModem)
+{
+    QTemporaryDir dir;
+    kaspen::test::emptyPhoneBook(dir.path());
+    kaspen::test::RecordingSink sink;
+    MainModel model(ModelOrvelA);
+    model.exchange().setTimerDriven(false);
+    model.session().phoneBook().AddGsmEntry("000001", "0123456789", "111111", "222222");
+    model.session().phoneBook().SelectGsmEntry("000001");
+    model.selectLink(LinkGsmModem);
+    auto owned = std::make_unique<kaspen::test::FakeLine>();
+    kaspen::test::FakeLine *line = owned.get();
+    line->open();
+    model.session().setSerialLine(std::move(owned));
+    model.session().serialRecord().link = LinkGsmModem;
+    QStringList states;
+    QObject::connect(&model, &MainModel::smsStateChanged, [&](const QString &l) { states << l.section(QLatin1Char(' '), 2, -2); });
+
+    model.versionQuery();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(model.exchange().running());
+    line->reply("AT+BJSD\r\nOK\r\nmessage send\r\n");
+    line->reply("V2.13");
+    model.exchange().tick();
+    EXPECT_EQ(states, QStringList({"queued", "AT+BJSD OK", "message send", "answered"}));
+
+    states.clear();
+    model.versionQuery();
+    QCoreApplication::processEvents();
+    line->reply("AT+BJSD\r\nOK\r\nmessage send\r\n");
+    model.stop();
+    model.exchange().tick();
+    line->reply("V2.13");
+    EXPECT_EQ(states, QStringList({"queued", "AT+BJSD OK", "message send", "timed out", "late reply"}));
+    EXPECT_TRUE(model.dataLogs().contains("(late reply) V2.13"));
+    EXPECT_TRUE(model.sendLogs().contains("SMS 111111#CHECKVR: late reply"));
+
+    const auto &j = model.journal().entries();
+    ASSERT_EQ(j.size(), 6u);
+    EXPECT_EQ(j[0].direction, LogJournal::Sent);
+    EXPECT_EQ(j[0].bytes, "AT+BJSD=10,0123456789,111111#CHECKVR\r\n");
+    EXPECT_EQ(j[0].link, QStringLiteral("GSM Modem"));
+    EXPECT_EQ(j[5].direction, LogJournal::Received);
+    EXPECT_EQ(j[5].bytes, "V2.13");
+    PhoneBook::resetSharedState();
 }
 
 } // namespace
