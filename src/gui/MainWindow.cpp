@@ -349,6 +349,7 @@ void MainWindow::buildTabs(QWidget *parent)
             page = m_relayOutputPage = new RelayOutputPage(m_model.session(), m_sheet);
         } else if (info.target == ToBatchSetup) {
             page = m_batchSetupPage = new BatchSetupPage(m_model.session(), m_sheet);
+            m_batchSetupPage->setMainModel(m_model);
         } else {
             auto *placeholder = new ui::PlaceholderPage(QString::fromLatin1(info.tabText), m_sheet);
             m_placeholders.insert(info.target, placeholder);

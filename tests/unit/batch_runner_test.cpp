@@ -377,3 +377,17 @@ TEST(BatchRun, ReRunFailedRowsSendsOnlyThoseAndTheAuditTrailGetsBothRuns)
     EXPECT_FALSE(text.contains("222222"));
     audit::setPath({});
 }
+
+TEST(BatchRun, ComparisonShownInTheListChecksOnlyTheDifferingRows)
+{
+    BatchFixture f;
+    f.list({{11002, "222222#ST:000007#"}, {11005, "222222#SA:2#"}, {11007, "222222#CP:!,0#"}});
+    const auto rows = compare::compareRows(f.session.batchTable().entries(),
+                                           {{11002, "222222#ST:000007#"}, {11005, "222222#SA:4#"}}, "222222");
+    EXPECT_EQ(f.model().showComparison(rows), 2);
+    EXPECT_EQ(f.statuses(), QStringList({"same", "different: 60 Minute", "not readable"}));
+    const BatchListModel &list = f.model().list();
+    EXPECT_FALSE(list.row(0).checked);
+    EXPECT_TRUE(list.row(1).checked);
+    EXPECT_TRUE(list.row(2).checked);
+}

@@ -251,6 +251,28 @@ bool BatchSetupModel::rerunFailedRows()
     return startBatchRun(m_lastRun.kind == QLatin1String("init") ? QStringLiteral("batch") : m_lastRun.kind);
 }
 
+int BatchSetupModel::showComparison(const std::vector<CompareRow> &rows)
+{
+    int checked = 0;
+    for (int r = 0; r < m_list.rowCount(); ++r) {
+        const BatchRow &row = m_list.row(r);
+        const auto it = std::find_if(rows.begin(), rows.end(), [&](const CompareRow &c) { return c.code == row.code; });
+        if (it == rows.end()) {
+            m_list.setChecked(r, false);
+            m_list.setStatus(r, QString());
+            continue;
+        }
+        QString status = QString::fromLatin1(compare::outcomeText(it->outcome));
+        if (it->outcome == CompareRow::Different)
+            status += QStringLiteral(": ") + QString::fromLatin1(it->loggerValue);
+        const bool differs = it->outcome != CompareRow::Same;
+        m_list.setStatus(r, status);
+        m_list.setChecked(r, differs);
+        checked += differs;
+    }
+    return checked;
+}
+
 void BatchSetupModel::beginRecord(const QString &kind)
 {
     m_recording = true;

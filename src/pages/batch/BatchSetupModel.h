@@ -9,6 +9,7 @@
 
 #include "session/PageMessages.h"
 #include "pages/batch/BatchList.h"
+#include "pages/batch/ConfigCompare.h"
 #include "records/AuditTrail.h"
 #include "records/BatchRunner.h"
 #include "records/ConfigFile.h"
@@ -74,6 +75,10 @@ public:
     // succeed (and are still listed) and runs them. False when there are none
     // or the run was refused.
     bool rerunFailedRows();
+    // Shows the outcome of Compare with Logger in the Status column ("same",
+    // "different: <logger value>", "not readable") and checks exactly the
+    // rows that differ, ready to run. Returns the number of checked rows.
+    int showComparison(const std::vector<CompareRow> &rows);
     // The file the list came from (Open or the default file), empty when none.
     const QString &sourceFile() const { return m_sourceFile; }
 
