@@ -55,6 +55,7 @@ public:
     using Source = std::function<QList<PortDescription>()>;
     explicit PortWatcher(Source source = ports::systemPorts, QObject *parent = nullptr);
 
+    void setSource(Source source) { m_source = std::move(source); }
     void start(int intervalMs = 2000);
     void stop() { m_timer.stop(); }
     bool active() const { return m_timer.isActive(); }

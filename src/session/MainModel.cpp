@@ -173,7 +173,9 @@ void MainModel::offerDemoLogger()
 
 void MainModel::onLineLost(const QString &reason)
 {
-    const QString name = m_session.serialLine() ? m_session.serialLine()->name() : QString();
+    QString name = m_session.serialLine() ? m_session.serialLine()->name() : QString();
+    if (m_describePort && !name.isEmpty())
+        name = m_describePort(name);
     closeSerial();
     QString text = QStringLiteral("The serial port %1 was lost and has been closed.").arg(name);
     if (!reason.isEmpty())

@@ -65,6 +65,9 @@ public:
     const QByteArray &sendLogs() const { return m_sendLogs; }
     void clearLogs(); // "Buffer Clear"
     void addSendLogEntry(const QByteArray &text);
+    // Names a port by what it is ("FT232R USB UART (A5) on /dev/ttyUSB0") in
+    // the message that says it was lost; the path alone without one.
+    void setPortDescriber(std::function<QString(const QString &path)> describe) { m_describePort = std::move(describe); }
     // Every text sent and received, for "Save Log...".
     const LogJournal &journal() const { return m_journal; }
     // The state of the command sent over the GSM modem link.
@@ -108,6 +111,7 @@ private:
     QByteArray m_dataLogs;
     QByteArray m_sendLogs;
     LogJournal m_journal;
+    std::function<QString(const QString &)> m_describePort;
     SmsTracker m_sms;
 };
 
