@@ -5,6 +5,7 @@
 
 #include "session/MainModel.h"
 #include "session/PageMessages.h"
+#include "session/PageRouter.h"
 
 #include <QDialog>
 #include <QMap>
@@ -118,6 +119,7 @@ private:
     QRadioButton *m_gsm = nullptr;
     QRadioButton *m_ethernet = nullptr;
     QButtonGroup *m_linkGroup = nullptr;
+    bool m_linkToggled = false; // a link radio has just been checked (its click follows)
     QLabel *m_portLabel = nullptr;
     QComboBox *m_portList = nullptr;
     QPushButton *m_connect = nullptr;
@@ -156,7 +158,7 @@ private:
     PortWatcher *m_portWatcher = nullptr;
     QString m_lastCableSerial; // serial number of the adapter last connected
 
-    QMap<unsigned, std::function<void(const PageMessage &)>> m_receivers;
+    PageRouter m_router;
     QMap<PageTarget, ui::PlaceholderPage *> m_placeholders;
     PhoneBookPage *m_phoneBookPage = nullptr;
     DeviceSetupPage *m_deviceSetupPage = nullptr;

@@ -4,6 +4,7 @@
 
 #include "gui/MainWindow.h"
 #include "links/PortCatalog.h"
+#include "links/SerialLine.h"
 #include "session/LogPanes.h"
 #include "support/FakeLine.h"
 #include "support/PhoneBookScratch.h"
