@@ -393,3 +393,14 @@ TEST(BatchRun, ComparisonShownInTheListChecksOnlyTheDifferingRows)
     EXPECT_TRUE(list.row(1).checked);
     EXPECT_TRUE(list.row(2).checked);
 }
+
+TEST(BatchRun, EveryRowSentShowsInTheSendCommandLogs)
+{
+    BatchFixture f;
+    QList<QByteArray> logged;
+    QObject::connect(&f.session, &Session::sendLogEntry, [&](const QByteArray &t) { logged << t; });
+    f.list({{11002, "222222#ST:000007#"}, {11005, "222222#SA:2#"}});
+    ASSERT_TRUE(f.model().startBatchRun());
+    ASSERT_TRUE(f.waitIdle());
+    EXPECT_EQ(logged, QList<QByteArray>({"222222#ST:000007#", "222222#SA:2#"}));
+}

@@ -343,6 +343,8 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
     c.code = head4 == "#PS:" ? codes::Passwords : codes::Batch;
     c.text = text;
     c.framing = Outgoing::Framing::AsIs;
+    // In the Send Command logs like every other command sent.
+    c.log = Outgoing::Log::AsSent;
     if (head == "#ST")
         m_session.activeRecord().stationIdText = text.mid(10, 6);
     if (head4 == "#AGR") {
