@@ -9,6 +9,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
+#include <QLabel>
+#include <QProgressBar>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -52,6 +54,14 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     m_batchSetup = button(QStringLiteral("Batch Setup"), this);
     m_autoStationId = new QCheckBox(QStringLiteral("Auto Station ID"), this);
     m_autoStationId->setAccessibleName(QStringLiteral("Auto Station ID"));
+    m_runLabel = new QLabel(this);
+    m_runLabel->setAccessibleName(QStringLiteral("Run progress"));
+    m_runBar = new QProgressBar(this);
+    m_runBar->setAccessibleName(QStringLiteral("Run progress"));
+    m_runBar->setTextVisible(true);
+    m_runBar->setFormat(QStringLiteral("%v of %m"));
+    m_cancel = button(QStringLiteral("Cancel"), this);
+    m_cancel->setToolTip(QStringLiteral("Stop after the row being sent; the rest is not sent"));
 
     m_view = new QTableView(this);
     m_view->setAccessibleName(QStringLiteral("Batch list"));
@@ -79,8 +89,13 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     buttons->addStretch(1);
     buttons->addWidget(m_autoStationId);
     buttons->addWidget(m_batchSetup);
+    auto *run = new QHBoxLayout;
+    run->addWidget(m_runLabel);
+    run->addWidget(m_runBar, 1);
+    run->addWidget(m_cancel);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
+    layout->addLayout(run);
     layout->addWidget(m_view, 1);
 
     connect(m_file, &QPushButton::clicked, this, [this] {
@@ -98,11 +113,27 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     connect(m_autoStationId, &QCheckBox::toggled, m_model, &BatchSetupModel::setAutoStationId);
     connect(m_view, &QWidget::customContextMenuRequested, this, &BatchSetupPage::showListMenu);
     connect(m_model, &BatchSetupModel::controlsChanged, this, &BatchSetupPage::refreshControls);
+    connect(m_model, &BatchSetupModel::runProgress, this, &BatchSetupPage::showRunProgress);
+    connect(m_cancel, &QPushButton::clicked, m_model, &BatchSetupModel::cancelRun);
     connect(&m_model->list(), &BatchListModel::statusWidthChanged, this, &BatchSetupPage::applyColumnWidths);
     connect(&m_model->list(), &QAbstractItemModel::modelReset, this, &BatchSetupPage::applyColumnWidths);
 
     applyColumnWidths();
     refreshControls();
+    showRunProgress(0, 0);
+}
+
+void BatchSetupPage::showRunProgress(int row, int rows)
+{
+    const bool on = rows > 0;
+    m_runLabel->setVisible(on);
+    m_runBar->setVisible(on);
+    m_cancel->setVisible(on);
+    if (!on)
+        return;
+    m_runLabel->setText(QStringLiteral("Row %1 of %2").arg(row).arg(rows));
+    m_runBar->setRange(0, rows);
+    m_runBar->setValue(row);
 }
 
 BatchSetupPage::~BatchSetupPage() = default;

@@ -64,6 +64,14 @@ public:
     bool startBatchRun();
     // The initialisation run: no link checks; the station ID is kept.
     void startInitRun();
+    // "Cancel": the row out now still gets its result; every row not sent
+    // yet becomes "Not sent". False when no run is going.
+    bool cancelRun();
+    // The run's rows and the one out now (1-based); 0 and 0 when idle.
+    int runRows() const { return m_runRows; }
+    int runRow() const { return m_runRow; }
+    // Rows a batch run would send now (the checked ones).
+    int checkedRows() const;
 
     // Flags and the state of the buttons.
     bool running() const { return m_running; }
@@ -88,6 +96,9 @@ signals:
     void controlsChanged();          // button states, Auto Station ID
     void rowFinished(int row, const QString &status); // a row got its result
     void runEnded();                  // the runner has ended (running flag clear)
+    // Row `row` of `rows` has gone out; 0 of 0 once the run and its last
+    // result are over.
+    void runProgress(int row, int rows);
 
 private:
     void queueCheckedRows(bool increment);
@@ -102,6 +113,8 @@ private:
     void checkLineDuringRun();
     void rebuild(bool checked);
     void setRunLock(bool lock);
+    // The run is over once the runner has ended and no result is awaited.
+    void finishRunIfIdle();
 
     Session &m_session;
     BatchListModel m_list;
@@ -115,6 +128,8 @@ private:
     bool m_defaultLoaded = false;
     int m_sendingRowId = 0; // the row whose command is out, 0 when none
     int m_resultDelayMs = 10;
+    int m_runRows = 0;
+    int m_runRow = 0;
 };
 
 } // namespace kaspen
