@@ -30,6 +30,9 @@ class RelayOutputPage;
 namespace ui {
 class ConnectionList;
 class PlaceholderPage;
+class StatusLine;
+class StatusText;
+class UnsentEdits;
 } // namespace ui
 
 class MainWindow : public QDialog {
@@ -69,7 +72,20 @@ public:
     QTabWidget *ethernetContainer() const { return m_ethernetTabs; }
     QWidget *logView() const { return m_logView; }
     QPushButton *button(const QString &objectName) const;
-    QLabel *statusText() const { return m_statusText; }
+    QLabel *statusText() const;
+    ui::StatusLine *statusLine() const { return m_statusLine; }
+    ui::UnsentEdits *unsentEdits() const { return m_unsent; }
+    // The widget of a page target (sheet pages and Ethernet Setting).
+    QWidget *pageWidget(unsigned target) const;
+    // Something is open or running that closing the window would drop.
+    bool busy();
+
+public slots:
+    // Closing the window (Esc, the close button, File > Exit) asks first
+    // while a link is open or a command or run is going.
+    void reject() override;
+
+public:
     QProgressBar *progressBar() const { return m_progress; }
     QPushButton *stopButton() const { return m_stop; }
     QPlainTextEdit *dataLogsPane() const { return m_dataLogs; }
@@ -95,6 +111,13 @@ private:
     void applyModel();
     void onTopTabChanged(int index);
     void onLinkRadio(int link);
+    void showLink(int link);
+    // "#1", "#2", "#3": asks first when the read would replace changes not set yet.
+    void readBlock(int n);
+    void watchUnsentEdits();
+    void connectRunProgress();
+    // The last link and port, as remembered.
+    void restoreChoices();
     void onConnectClicked();
     void onSerialStateChanged(bool open);
     void refillConnectionList();
@@ -131,7 +154,9 @@ private:
 
     QProgressBar *m_progress = nullptr;
     QPushButton *m_stop = nullptr;
-    QLabel *m_statusText = nullptr;
+    ui::StatusText *m_statusText = nullptr;
+    ui::StatusLine *m_statusLine = nullptr;
+    ui::UnsentEdits *m_unsent = nullptr;
     QLabel *m_resultPicture = nullptr;
     QPushButton *m_saveExit = nullptr;
 

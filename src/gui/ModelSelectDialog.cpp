@@ -2,6 +2,7 @@
 #include "base/MessageSink.h"
 #include "session/Session.h"
 #include "gui/common/Pictures.h"
+#include "gui/common/Preferences.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -51,6 +52,11 @@ ModelSelectDialog::ModelSelectDialog(QWidget *parent) : QDialog(parent)
     group->addButton(m_c, ModelOrvelC);
     group->addButton(m_b, ModelOrvelB);
     connect(group, &QButtonGroup::idClicked, this, [this](int id) { m_model = id; });
+    // The model chosen last time is chosen again; OK still has to be pressed.
+    if (QRadioButton *last = radio(ui::prefs::lastModel())) {
+        last->setChecked(true);
+        m_model = ui::prefs::lastModel();
+    }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
@@ -76,6 +82,7 @@ void ModelSelectDialog::accept()
         showMessage(QStringLiteral("Please Select suitable model"));
         return;
     }
+    ui::prefs::setLastModel(m_model);
     QDialog::accept();
 }
 
