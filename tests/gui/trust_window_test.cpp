@@ -373,7 +373,7 @@ TEST_F(TrustFixture, BatchRunAsksShowsProgressAndCancelStopsAfterTheCurrentRow)
 
     // "No" sends nothing.
     sink.answer = false;
-    EXPECT_FALSE(batch.startBatchRun());
+    EXPECT_FALSE(batch.startBatchRun(true));
     EXPECT_EQ(sink.questions, QStringList{"Send 4 settings to logger 000001 on RS232?"});
     EXPECT_TRUE(line->written.isEmpty());
 

@@ -109,7 +109,7 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     connect(m_selectAll, &QPushButton::clicked, m_model, &BatchSetupModel::selectAll);
     connect(m_deselectAll, &QPushButton::clicked, m_model, &BatchSetupModel::deselectAll);
     connect(m_bufferClear, &QPushButton::clicked, m_model, &BatchSetupModel::bufferClear);
-    connect(m_batchSetup, &QPushButton::clicked, m_model, &BatchSetupModel::startBatchRun);
+    connect(m_batchSetup, &QPushButton::clicked, m_model, [this] { m_model->startBatchRun(true); });
     connect(m_autoStationId, &QCheckBox::toggled, m_model, &BatchSetupModel::setAutoStationId);
     connect(m_view, &QWidget::customContextMenuRequested, this, &BatchSetupPage::showListMenu);
     connect(m_model, &BatchSetupModel::controlsChanged, this, &BatchSetupPage::refreshControls);

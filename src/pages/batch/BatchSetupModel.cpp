@@ -199,7 +199,7 @@ void BatchSetupModel::applyStationId(int r, bool increment)
     m_list.setTextAndParameters(r, text, next);
 }
 
-bool BatchSetupModel::startBatchRun()
+bool BatchSetupModel::startBatchRun(bool askFirst)
 {
     if (m_session.onEthernet()) {
         if (!m_session.ethernetConnected()) {
@@ -221,7 +221,7 @@ bool BatchSetupModel::startBatchRun()
         }
     }
     // A run writes a whole set of settings: say to which logger first.
-    if (const int rows = checkedRows(); rows > 0) {
+    if (const int rows = checkedRows(); askFirst && rows > 0) {
         const QString question = QStringLiteral("Send %1 setting%2 to logger %3 on %4?")
                                      .arg(rows)
                                      .arg(rows == 1 ? QString() : QStringLiteral("s"))

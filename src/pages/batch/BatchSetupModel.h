@@ -60,8 +60,10 @@ public:
     bool autoStationId() const { return m_autoStationId; }
     void setAutoStationId(bool on) { m_autoStationId = on; }
 
-    // "Batch Setup": checks the link, then queues every checked row.
-    bool startBatchRun();
+    // "Batch Setup": checks the link, then queues every checked row. With
+    // askFirst (the page's button) the user confirms the logger, the link
+    // and the number of rows first.
+    bool startBatchRun(bool askFirst = false);
     // The initialisation run: no link checks; the station ID is kept.
     void startInitRun();
     // "Cancel": the row out now still gets its result; every row not sent
