@@ -42,6 +42,16 @@ using namespace kaspen;
 
 namespace {
 
+// Saves a picture of the window when KASPEN_SCREENSHOT_DIR names a directory.
+void saveShot(QWidget &w, const char *name)
+{
+    const QByteArray dir = qgetenv("KASPEN_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QCoreApplication::processEvents();
+    w.grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QString::fromLatin1(name)));
+}
+
 struct TrustFixture : ::testing::Test {
     void SetUp() override
     {
@@ -254,6 +264,7 @@ TEST_F(TrustFixture, UnsentEditsAreMarkedAndAReadAsksFirst)
     logging->setCurrentIndex(2);
     emit logging->activated(2); // as a choice from the list
     EXPECT_TRUE(unsent->isMarked(logging));
+    saveShot(w, "trust-unsent.png");
 
     // Enter in the field runs "#1": it asks, naming the fields; No keeps them.
     sink.answer = false;
@@ -398,6 +409,9 @@ TEST_F(TrustFixture, BatchRunAsksShowsProgressAndCancelStopsAfterTheCurrentRow)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     ASSERT_EQ(line->written.size(), 2);
     EXPECT_EQ(page->runLabel()->text(), "Row 2 of 4");
+    w.selectTopTab(1);
+    w.settingsSheet()->setCurrentIndex(7);
+    saveShot(w, "trust-batch-run.png");
 
     // Cancel: row 2 still gets its result, rows 3 and 4 are not sent.
     page->cancelButton()->click();
@@ -471,6 +485,10 @@ TEST_F(TrustFixture, StatusBarFollowsLinkLoggerAndResult)
     EXPECT_EQ(bar->placeText(), "Port fake");
     EXPECT_EQ(bar->loggerText(), "Logger 000001");
     w.button("read1")->click();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    // While the reply is awaited, its time-out counts down.
+    EXPECT_TRUE(bar->resultText().startsWith("Command in progress, time-out in ")) << bar->resultText().toStdString();
     answer(w, line, "Password is error!");
     EXPECT_TRUE(bar->resultText().startsWith("Password Error at ")) << bar->resultText().toStdString();
     EXPECT_EQ(w.statusText()->text(), "Password Error");

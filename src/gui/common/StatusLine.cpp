@@ -12,6 +12,8 @@ QLabel *part(const QString &name, QWidget *parent)
 {
     auto *l = new QLabel(parent);
     l->setAccessibleName(name);
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setContentsMargins(6, 0, 6, 0);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
 }
@@ -68,8 +70,14 @@ void StatusLine::refresh()
     const QByteArray id = s.currentEntry().id;
     m_logger->setText(id.isEmpty() ? QStringLiteral("No logger chosen")
                                    : QStringLiteral("Logger %1").arg(QString::fromLocal8Bit(id)));
-    if (m_model.exchange().running())
-        m_result->setText(m_model.exchange().statusText());
+    const CommandExchange &x = m_model.exchange();
+    if (x.running()) {
+        // What is waiting, and how long at most.
+        const int limit = s.activeRecord().link == LinkGsmModem ? CommandExchange::GsmTimeoutTicks
+                                                                : CommandExchange::Rs232TimeoutTicks;
+        const int left = qMax(0, (limit - x.tickCount()) / 10);
+        m_result->setText(QStringLiteral("%1, time-out in %2 s").arg(x.statusText()).arg(left));
+    }
 }
 
 void StatusLine::resultShown(const QString &status)
