@@ -610,6 +610,17 @@ TEST(TrustScreen, MainWindowInADarkPalette)
         EXPECT_LT(w.palette().color(QPalette::Window).lightness(), 80);
         EXPECT_LT(w.deviceSetupPage()->findChild<QLineEdit *>("stationId")->palette().color(QPalette::Base).lightness(), 80);
         EXPECT_TRUE(w.grab().save(QDir(shotDir(tmp)).filePath("trust-dark.png")));
+        // The batch list takes the dark grounds too.
+        w.session().batchTable().replaceAll({{11002, "222222#ST:000041#"}, {11003, "222222#SA:2#"}});
+        w.batchSetupPage()->handleMessage({msg::BatchNotice, ToBatchSetup, 1, {}, 0});
+        w.settingsSheet()->setCurrentIndex(7);
+        QAbstractItemModel *list = w.batchSetupPage()->listView()->model();
+        ASSERT_EQ(list->rowCount(), 2);
+        for (int r = 0; r < 2; ++r) {
+            EXPECT_LT(list->index(r, 1).data(Qt::BackgroundRole).value<QBrush>().color().lightness(), 100) << r;
+            EXPECT_GT(list->index(r, BatchListModel::ColObject).data(Qt::ForegroundRole).value<QBrush>().color().lightness(), 150) << r;
+        }
+        w.grab().save(QDir(shotDir(tmp)).filePath("trust-dark-batch.png"));
     }
     QApplication::setPalette(before);
 }

@@ -20,18 +20,38 @@ namespace kaspen {
 
 namespace {
 
-// The list's colours, from the model's 0xRRGGBB values.
+// The list's colours, from the model's 0xRRGGBB values. On a dark palette
+// the rows take the palette's own grounds and text, and the result colours
+// are lightened so that they stay legible.
 class ColourProxy : public QIdentityProxyModel {
 public:
-    using QIdentityProxyModel::QIdentityProxyModel;
+    explicit ColourProxy(QWidget *view) : QIdentityProxyModel(view), m_view(view) {}
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role == Qt::BackgroundRole)
-            return QBrush(QColor(QRgb(QIdentityProxyModel::data(index, BatchListModel::BackgroundRgbRole).toUInt())));
+            return QBrush(colour(QIdentityProxyModel::data(index, BatchListModel::BackgroundRgbRole).toUInt()));
         if (role == Qt::ForegroundRole)
-            return QBrush(QColor(QRgb(QIdentityProxyModel::data(index, BatchListModel::ForegroundRgbRole).toUInt())));
+            return QBrush(colour(QIdentityProxyModel::data(index, BatchListModel::ForegroundRgbRole).toUInt()));
         return QIdentityProxyModel::data(index, role);
     }
+
+private:
+    QColor colour(unsigned rgb) const
+    {
+        const QPalette &p = m_view->palette();
+        if (p.color(QPalette::Active, QPalette::Base).lightness() >= 128)
+            return QColor(QRgb(rgb));
+        switch (rgb) {
+        case batchcolour::White: return p.color(QPalette::Active, QPalette::Base);
+        case batchcolour::OddRow: return p.color(QPalette::Active, QPalette::AlternateBase);
+        case batchcolour::Black: return p.color(QPalette::Active, QPalette::Text);
+        case batchcolour::Green: return QColor(90, 200, 90);
+        case batchcolour::Red: return QColor(255, 110, 110);
+        case batchcolour::Blue: return QColor(120, 170, 255);
+        default: return QColor(QRgb(rgb));
+        }
+    }
+    QWidget *m_view;
 };
 
 QPushButton *button(const QString &text, QWidget *parent)
@@ -65,7 +85,7 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
 
     m_view = new QTableView(this);
     m_view->setAccessibleName(QStringLiteral("Batch list"));
-    auto *proxy = new ColourProxy(this);
+    auto *proxy = new ColourProxy(m_view);
     proxy->setSourceModel(&m_model->list());
     m_view->setModel(proxy);
     m_view->setShowGrid(true);
