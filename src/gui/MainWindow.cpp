@@ -17,7 +17,6 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -215,7 +214,7 @@ MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_mode
     connectRunProgress();
     m_phoneBookPage->setSession(&m_model.session());
     restoreChoices();
-    applyScreenSize(QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableSize() : QSize());
+    applyScreenSize(QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize());
     qApp->installEventFilter(this);
 }
 

@@ -79,13 +79,6 @@ public:
     QWidget *pageWidget(unsigned target) const;
     // Something is open or running that closing the window would drop.
     bool busy();
-
-public slots:
-    // Closing the window (Esc, the close button, File > Exit) asks first
-    // while a link is open or a command or run is going.
-    void reject() override;
-
-public:
     QProgressBar *progressBar() const { return m_progress; }
     QPushButton *stopButton() const { return m_stop; }
     QPlainTextEdit *dataLogsPane() const { return m_dataLogs; }
@@ -96,6 +89,11 @@ public:
     DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
     RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
     BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
+
+public slots:
+    // Closing the window (Esc, the close button, File > Exit) asks first
+    // while a link is open or a command or run is going.
+    void reject() override;
 
 signals:
     // A message reached one of its target pages.
