@@ -45,15 +45,18 @@ UnsentEdits::UnsentEdits(QObject *parent) : QObject(parent) {}
 
 void UnsentEdits::watch(QWidget *page)
 {
+    // Any change of a field's value counts (typing, pasting, a screen
+    // reader's edit action, a fill-in button). The pages put the logger's
+    // values in with their signals blocked, so those never mark a field.
     for (QLineEdit *e : page->findChildren<QLineEdit *>()) {
         if (!isField(e))
             continue;
-        connect(e, &QLineEdit::textEdited, this, [this, e] { setMarked(e, true); });
+        connect(e, &QLineEdit::textChanged, this, [this, e] { setMarked(e, true); });
     }
     for (QComboBox *c : page->findChildren<QComboBox *>()) {
-        connect(c, &QComboBox::activated, this, [this, c] { setMarked(c, true); });
-        if (c->isEditable() && c->lineEdit())
-            connect(c->lineEdit(), &QLineEdit::textEdited, this, [this, c] { setMarked(c, true); });
+        connect(c, &QComboBox::currentIndexChanged, this, [this, c] { setMarked(c, true); });
+        if (c->isEditable())
+            connect(c, &QComboBox::editTextChanged, this, [this, c] { setMarked(c, true); });
     }
     for (QAbstractButton *b : page->findChildren<QAbstractButton *>()) {
         if (isField(b->parentWidget()) || !isSetButton(b))

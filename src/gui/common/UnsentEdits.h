@@ -1,7 +1,7 @@
 #pragma once
 // Fields the user has changed on a page and not set on the logger yet.
 //
-// A typed value or a chosen entry is marked (an amber frame, and the
+// A changed value (typed, pasted, chosen, filled in) is marked (an amber frame, and the
 // accessible description "Changed, not set yet") until its set button has
 // sent it successfully or the page's values are replaced by the logger's
 // (a read reply, Clear). Before a read replaces a page's values, the main
