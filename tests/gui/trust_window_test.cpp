@@ -469,6 +469,11 @@ TEST_F(TrustFixture, AStoppedRunLeavesNoExchangeOpen)
     ASSERT_EQ(sink.questions.size(), 1);
     EXPECT_TRUE(sink.questions[0].startsWith("Please confirm to initialize the device."));
     EXPECT_TRUE(sink.questions[0].contains("Logger 000001 on RS232")) << sink.questions[0].toStdString();
+    // The number it names is the number of rows the default file lists.
+    ASSERT_TRUE(batch.loadDefaultFile(ModelOrvelA));
+    EXPECT_TRUE(sink.questions[0].endsWith(
+        QString("Logger 000001 on RS232: %1 settings from ORVEL-A.cfg are written.").arg(batch.list().rowCount())))
+        << sink.questions[0].toStdString();
 }
 
 // --- Status bar, remembered choices, window size ---------------------------
