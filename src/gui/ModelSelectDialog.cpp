@@ -51,12 +51,15 @@ ModelSelectDialog::ModelSelectDialog(QWidget *parent) : QDialog(parent)
     group->addButton(m_a, ModelOrvelA);
     group->addButton(m_c, ModelOrvelC);
     group->addButton(m_b, ModelOrvelB);
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { m_model = id; });
+    // The checked state counts, however it came (mouse, keyboard, a screen
+    // reader's toggle action, setChecked).
+    connect(group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            m_model = id;
+    });
     // The model chosen last time is chosen again; OK still has to be pressed.
-    if (QRadioButton *last = radio(ui::prefs::lastModel())) {
+    if (QRadioButton *last = radio(ui::prefs::lastModel()))
         last->setChecked(true);
-        m_model = ui::prefs::lastModel();
-    }
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));

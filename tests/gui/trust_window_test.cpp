@@ -12,6 +12,7 @@
 #include "gui/pages/BatchSetupPage.h"
 #include "gui/pages/DeviceSetupPage.h"
 #include "gui/pages/PhoneBookPage.h"
+#include "links/SerialLine.h"
 #include "protocol/CommandCodes.h"
 #include "session/LogPanes.h"
 #include "support/FakeLine.h"

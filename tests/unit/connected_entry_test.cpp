@@ -35,7 +35,10 @@ TEST(ConnectedEntry, TheConnectedLoggerKeepsItsEntryInBothBooks)
     auto line = std::make_unique<test::FakeLine>();
     line->open();
     session.setSerialLine(std::move(line));
-    session.setEthernetConnected(true);
+    auto ethernet = std::make_unique<test::FakeLine>(LinkKind::Ethernet);
+    ethernet->open();
+    session.installLink(std::move(ethernet));
+    ASSERT_TRUE(session.ethernetConnected());
     for (PhoneBookView view : {PhoneBookView::Gsm, PhoneBookView::Ethernet}) {
         SCOPED_TRACE(int(view));
         const bool gsm = view == PhoneBookView::Gsm;
