@@ -4,14 +4,70 @@
 #include "gui/ModelSelectDialog.h"
 #include "session/Session.h"
 #include "gui/common/QtMessageSink.h"
+#include "gui/common/Accessibility.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
+#ifndef KASPEN_VERSION
+#define KASPEN_VERSION "0.0.0"
+#endif
+
+namespace {
+
+const char kUsage[] =
+    "Usage: kaspen-setup [--help] [--version] [Qt options]\n"
+    "\n"
+    "Keeps the phone book of ORVEL data loggers and reads and changes their\n"
+    "settings over an RS232 cable, a GSM modem or Ethernet. The program starts\n"
+    "with the model choice; the port \"Demo\" talks to a simulated logger.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help       print this text and exit\n"
+    "  -v, --version    print the version and exit\n"
+    "  Qt's own options (-platform, -style, ...) are passed on to Qt.\n"
+    "\n"
+    "Environment:\n"
+    "  QT_QPA_PLATFORM  the window system plug-in (\"offscreen\" runs without a display)\n"
+    "  QT_SCALE_FACTOR  scales the whole window (2 for 200 %)\n"
+    "  XDG_CONFIG_HOME  where the last choices are kept (kaspen-setup/kaspen-setup.ini)\n"
+    "  XDG_DATA_HOME    where the phone books live when the program's own\n"
+    "                   directory is not writable (kaspen-setup/)\n"
+    "  TMPDIR           where the setup log is written\n";
+
+// --help and --version are answered before any window system is touched.
+// Returns -1 when the program should start normally.
+int answerInfoOption(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h") || !std::strcmp(a, "-?")) {
+            std::fputs(kUsage, stdout);
+            std::fflush(stdout);
+            return 0;
+        }
+        if (!std::strcmp(a, "--version") || !std::strcmp(a, "-v")) {
+            std::fputs("KASPEN Setup " KASPEN_VERSION "\n", stdout);
+            std::fflush(stdout);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    if (const int rc = answerInfoOption(argc, argv); rc >= 0)
+        return rc;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kaspen-setup")); // also names the per-user data directory
-    QApplication::setApplicationVersion(QStringLiteral("1.0.4"));
+    QApplication::setApplicationVersion(QStringLiteral(KASPEN_VERSION));
+    kaspen::ui::installAccessibility();
 
     kaspen::ui::QtMessageSink sink;
     kaspen::setMessageSink(&sink);

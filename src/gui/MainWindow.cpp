@@ -11,6 +11,10 @@
 #include "gui/common/ConnectionList.h"
 #include "gui/common/Pictures.h"
 #include "gui/common/PlaceholderPage.h"
+#include "gui/common/Accessibility.h"
+#include "gui/common/Preferences.h"
+#include "gui/common/StatusLine.h"
+#include "gui/common/UnsentEdits.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -89,6 +93,7 @@ QString paneText(const QByteArray &bytes)
 
 MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_model(modelCode)
 {
+    ui::installAccessibility();
     setWindowIcon(ui::applicationIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
@@ -100,6 +105,10 @@ MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_mode
     // There is no system menu to extend on every platform: "About" lives in a
     // Help menu as well.
     auto *menuBar = new QMenuBar(this);
+    QMenu *file = menuBar->addMenu(QStringLiteral("&File"));
+    QAction *exit = file->addAction(QStringLiteral("E&xit"));
+    exit->setShortcut(QKeySequence::Quit);
+    connect(exit, &QAction::triggered, this, &QDialog::reject);
     QMenu *help = menuBar->addMenu(QStringLiteral("&Help"));
     QAction *about = help->addAction(QStringLiteral("About KASPEN_Setup..."));
     connect(about, &QAction::triggered, this, &MainWindow::showAbout);
@@ -158,8 +167,7 @@ MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_mode
     m_resultPicture->setAccessibleName(QStringLiteral("Result"));
     m_resultPicture->setPixmap(ui::stateBitmap(BitmapIdle));
     statusRow->addWidget(m_resultPicture);
-    m_statusText = new QLabel(m_content);
-    m_statusText->setAccessibleName(QStringLiteral("Status"));
+    m_statusText = new ui::StatusText(QStringLiteral("Status"), m_content);
     m_statusText->setMinimumWidth(160);
     QFont statusFont = m_statusText->font();
     statusFont.setBold(true);
@@ -197,6 +205,9 @@ MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_mode
     layout->addWidget(m_ethernetTabs, 1);
     layout->addWidget(m_logView, 1);
 
+    m_statusLine = new ui::StatusLine(m_model, this);
+    outer->addWidget(m_statusLine);
+
     // Model wiring
     connect(&m_model, &MainModel::pageMessage, this, &MainWindow::deliver);
     connect(&m_model, &MainModel::showSheetPage, this, &MainWindow::showSheetPage);
@@ -214,6 +225,10 @@ MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_mode
     connect(m_stop, &QPushButton::clicked, &m_model, &MainModel::stop);
 
     applyModel();
+    watchUnsentEdits();
+    connectRunProgress();
+    m_phoneBookPage->setSession(&m_model.session());
+    restoreChoices();
     applyScreenSize(QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize());
     qApp->installEventFilter(this);
 }
@@ -360,9 +375,9 @@ void MainWindow::buildReadGroup(QWidget *group)
     m_modemVersion = add(QStringLiteral("M ver"), QStringLiteral("modemVersion"), 1, 3);
     m_modemVersion->hide();
 
-    connect(read1, &QPushButton::clicked, this, [this] { m_model.readBlock(1); });
-    connect(read2, &QPushButton::clicked, this, [this] { m_model.readBlock(2); });
-    connect(read3, &QPushButton::clicked, this, [this] { m_model.readBlock(3); });
+    connect(read1, &QPushButton::clicked, this, [this] { readBlock(1); });
+    connect(read2, &QPushButton::clicked, this, [this] { readBlock(2); });
+    connect(read3, &QPushButton::clicked, this, [this] { readBlock(3); });
     connect(status, &QPushButton::clicked, &m_model, &MainModel::statusQuery);
     connect(clear, &QPushButton::clicked, &m_model, &MainModel::clearPages);
     connect(ver, &QPushButton::clicked, &m_model, &MainModel::versionQuery);
@@ -585,6 +600,11 @@ bool MainWindow::saveLog(const QString &path)
     return false;
 }
 
+QLabel *MainWindow::statusText() const
+{
+    return m_statusText;
+}
+
 QComboBox *MainWindow::connectionList() const
 {
     return m_connectionList;
@@ -648,6 +668,15 @@ void MainWindow::selectLinkRadio(int link)
 }
 
 void MainWindow::onLinkRadio(int link)
+{
+    showLink(link);
+    // The serial links are remembered once a port has opened on them.
+    if (m_model.session().link() == LinkEthernet)
+        ui::prefs::setLastLink(m_model.modelCode(), LinkEthernet);
+    m_statusLine->refresh();
+}
+
+void MainWindow::showLink(int link)
 {
     const bool orvelB = m_model.modelCode() == ModelOrvelB;
     auto removeNetworkTab = [this] {
@@ -716,8 +745,12 @@ void MainWindow::onLinkRadio(int link)
 void MainWindow::onConnectClicked()
 {
     const QString path = ports::pathOf(m_portList->currentText());
-    if (m_model.toggleSerialConnection(path) && m_model.serialOpen())
+    const bool opening = !m_model.serialOpen();
+    if (m_model.toggleSerialConnection(path) && opening) {
         m_lastCableSerial = m_portWatcher->byPath(path).serialNumber;
+        ui::prefs::setLastLink(m_model.modelCode(), m_model.session().link());
+        ui::prefs::setLastPort(m_model.modelCode(), path, 9600);
+    }
 }
 
 void MainWindow::onSerialStateChanged(bool open)
@@ -742,7 +775,7 @@ void MainWindow::refillConnectionList()
 void MainWindow::refreshStatus()
 {
     const CommandExchange &x = m_model.exchange();
-    m_statusText->setText(x.statusText());
+    m_statusText->showText(x.statusText());
     m_resultPicture->setPixmap(ui::stateBitmap(x.resultPicture()));
     m_progress->setVisible(x.progressVisible());
     m_progress->setValue(qBound(0, x.progressPosition(), 100));
@@ -777,11 +810,11 @@ void MainWindow::applyScreenSize(const QSize &screen)
 {
     const int h = screen.height();
     const int w = screen.width();
-    if (h > 720) {
-        setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    if (h > 720 && w >= 1024) {
+        // Room to spare: most of the screen, never less than 1024 x 768.
         m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        resize(1024, 768);
+        resize(qMax(1024, w * 85 / 100), qMax(768, h * 85 / 100));
     } else if (h == 720) {
         m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -794,6 +827,12 @@ void MainWindow::applyScreenSize(const QSize &screen)
         m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         resize(1024, 600);
+    } else if (screen.isValid()) {
+        // Any other screen (a small one, or a large one at a high scale):
+        // the whole of it, scrolled where the content does not fit.
+        m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        resize(screen);
     }
 }
 
@@ -812,6 +851,108 @@ void MainWindow::showAbout()
     right->addWidget(ok);
     layout->addLayout(right);
     box.exec();
+}
+
+QWidget *MainWindow::pageWidget(unsigned target) const
+{
+    if (target == ToEthernetSetting)
+        return m_ethernetTabs->widget(0);
+    for (int i = 0; i < int(std::size(kSheetPages)); ++i)
+        if (kSheetPages[i].target == target)
+            return m_sheet->widget(i);
+    return nullptr;
+}
+
+void MainWindow::watchUnsentEdits()
+{
+    m_unsent = new ui::UnsentEdits(this);
+    for (int i = 0; i < m_sheet->count(); ++i)
+        if (m_sheet->widget(i) != m_batchSetupPage)
+            m_unsent->watch(m_sheet->widget(i));
+    m_unsent->watch(m_ethernetTabs);
+    connect(&m_model.exchange(), &CommandExchange::started, m_unsent, &ui::UnsentEdits::commandStarted);
+    connect(&m_model, &MainModel::exchangeFinished, m_unsent,
+            [this](int, int result, const QString &) { m_unsent->commandFinished(result == ResultSuccess); });
+    // A read reply or Clear puts the logger's values (or none) into the page.
+    connect(this, &MainWindow::pageMessageDelivered, m_unsent, [this](unsigned target, const PageMessage &m) {
+        switch (m.message) {
+        case msg::Block1:
+        case msg::Block2:
+        case msg::Block3:
+        case msg::Block4:
+        case msg::ClearFields:
+        case msg::AlarmText:
+            if (target != ToBatchSetup)
+                if (QWidget *page = pageWidget(target))
+                    m_unsent->clear(page);
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void MainWindow::readBlock(int n)
+{
+    const unsigned targets = n == 1 ? ToDeviceSetup | ToRelayOutput
+        : n == 2                    ? ToAnalogChannel | ToDigitalChannel
+                                    : ToRelayOutput;
+    QStringList names;
+    for (const SheetPageInfo &info : kSheetPages)
+        if (info.target & targets)
+            if (QWidget *page = pageWidget(info.target))
+                names << m_unsent->marked(page);
+    if (!names.isEmpty()) {
+        const QString question = QStringLiteral("These changes are not set yet:\n%1\n\n#%2 reads the logger's values "
+                                                "and replaces them. Read anyway?")
+                                     .arg(names.join(QStringLiteral(", ")))
+                                     .arg(n);
+        if (!messages().confirm(QStringLiteral("#%1").arg(n), question))
+            return;
+    }
+    m_model.readBlock(n);
+}
+
+void MainWindow::connectRunProgress()
+{
+    BatchSetupModel &batch = m_batchSetupPage->model();
+    connect(&batch, &BatchSetupModel::runProgress, m_statusLine, &ui::StatusLine::showRun);
+}
+
+void MainWindow::restoreChoices()
+{
+    const int model = m_model.modelCode();
+    const int link = ui::prefs::lastLink(model);
+    const bool allowed = model == ModelOrvelA ? (link == LinkRs232 || link == LinkGsmModem)
+                                              : (link == LinkGsmModem || link == LinkEthernet);
+    if (allowed && link != m_model.session().link())
+        selectLinkRadio(link);
+    const QString port = ui::prefs::lastPort(model);
+    if (!port.isEmpty()) {
+        int i = -1;
+        for (int n = 0; n < m_portList->count() && i < 0; ++n)
+            if (ports::pathOf(m_portList->itemText(n)) == ports::pathOf(port))
+                i = n;
+        if (i >= 0)
+            m_portList->setCurrentIndex(i);
+        else
+            m_portList->setEditText(port);
+    }
+}
+
+bool MainWindow::busy()
+{
+    Session &s = m_model.session();
+    return s.serialOpen() || s.ethernetConnected() || m_model.exchange().running() || s.serialRecord().inProgress
+        || s.ethernetRecord().inProgress || m_batchSetupPage->model().running();
+}
+
+void MainWindow::reject()
+{
+    // Esc, the window's close button and File > Exit all end here.
+    if (busy() && !messages().confirm(QStringLiteral("KASPEN Setup"), QStringLiteral("Disconnect and close KASPEN Setup?")))
+        return;
+    QDialog::reject();
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -32,6 +32,9 @@ class RelayOutputPage;
 namespace ui {
 class ConnectionList;
 class PlaceholderPage;
+class StatusLine;
+class StatusText;
+class UnsentEdits;
 } // namespace ui
 
 class MainWindow : public QDialog {
@@ -76,7 +79,13 @@ public:
     QTabWidget *ethernetContainer() const { return m_ethernetTabs; }
     QWidget *logView() const { return m_logView; }
     QPushButton *button(const QString &objectName) const;
-    QLabel *statusText() const { return m_statusText; }
+    QLabel *statusText() const;
+    ui::StatusLine *statusLine() const { return m_statusLine; }
+    ui::UnsentEdits *unsentEdits() const { return m_unsent; }
+    // The widget of a page target (sheet pages and Ethernet Setting).
+    QWidget *pageWidget(unsigned target) const;
+    // Something is open or running that closing the window would drop.
+    bool busy();
     QProgressBar *progressBar() const { return m_progress; }
     QPushButton *stopButton() const { return m_stop; }
     QPlainTextEdit *dataLogsPane() const { return m_dataLogs; }
@@ -87,6 +96,11 @@ public:
     DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
     RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
     BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
+
+public slots:
+    // Closing the window (Esc, the close button, File > Exit) asks first
+    // while a link is open or a command or run is going.
+    void reject() override;
 
 signals:
     // A message reached one of its target pages.
@@ -102,6 +116,13 @@ private:
     void applyModel();
     void onTopTabChanged(int index);
     void onLinkRadio(int link);
+    void showLink(int link);
+    // "#1", "#2", "#3": asks first when the read would replace changes not set yet.
+    void readBlock(int n);
+    void watchUnsentEdits();
+    void connectRunProgress();
+    // The last link and port, as remembered.
+    void restoreChoices();
     void onConnectClicked();
     void onSerialStateChanged(bool open);
     void refillConnectionList();
@@ -139,7 +160,9 @@ private:
 
     QProgressBar *m_progress = nullptr;
     QPushButton *m_stop = nullptr;
-    QLabel *m_statusText = nullptr;
+    ui::StatusText *m_statusText = nullptr;
+    ui::StatusLine *m_statusLine = nullptr;
+    ui::UnsentEdits *m_unsent = nullptr;
     QLabel *m_resultPicture = nullptr;
     QPushButton *m_saveExit = nullptr;
 

@@ -2,6 +2,7 @@
 #include "base/MessageSink.h"
 #include "session/Session.h"
 #include "gui/common/Pictures.h"
+#include "gui/common/Preferences.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -56,6 +57,9 @@ ModelSelectDialog::ModelSelectDialog(QWidget *parent) : QDialog(parent)
         if (checked)
             m_model = id;
     });
+    // The model chosen last time is chosen again; OK still has to be pressed.
+    if (QRadioButton *last = radio(ui::prefs::lastModel()))
+        last->setChecked(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
@@ -81,6 +85,7 @@ void ModelSelectDialog::accept()
         showMessage(QStringLiteral("Please Select suitable model"));
         return;
     }
+    ui::prefs::setLastModel(m_model);
     QDialog::accept();
 }
 

@@ -129,7 +129,7 @@ int apply(MainModel &model, CorePages &pages, const QString &path, bool autoStat
     }
     auto c = QObject::connect(&batch, &BatchSetupModel::rowFinished,
                               [&](int row, const QString &status) { out(rowLine(list.row(row), status)); });
-    if (!batch.startBatchRun(QStringLiteral("apply"))) {
+    if (!batch.startBatchRun(false, QStringLiteral("apply"))) {
         QObject::disconnect(c);
         return ExitRefused;
     }

@@ -3,11 +3,13 @@
 #include "base/Clock.h"
 #include "protocol/CommandCodes.h"
 #include "session/LogPanes.h"
+#include "records/ConfigFile.h"
 #include "links/SerialLine.h"
 #include "sim/Demo.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QSet>
 
 namespace kaspen {
 
@@ -344,13 +346,30 @@ void MainModel::init()
             return;
         }
     }
-    if (!messages().confirm(QStringLiteral("Init"), QStringLiteral("Please confirm to initialize the device.")))
+    if (!messages().confirm(QStringLiteral("Init"), initQuestion()))
         return;
     postPage(msg::LoadDefaultFile, ToBatchSetup, 0, modelCode()); // WM_USER+19
     postPage(msg::RunInit, ToBatchSetup, 0, 0);                   // WM_USER+22
     emit showSheetPage(0);
     emit showSheetPage(7);
     m_session.profile().humidityCalibration = false;
+}
+
+QString MainModel::initQuestion()
+{
+    // The question names the logger, the link and what will be written.
+    const QString name = modelName(modelCode());
+    const ConfigOpenResult file =
+        readConfigFile(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name + QStringLiteral(".cfg"));
+    QSet<int> codes;
+    for (const auto &[code, text] : file.entries)
+        if (!text.isEmpty())
+            codes.insert(code);
+    const char *link = m_session.link() == LinkEthernet ? "Ethernet" : m_session.link() == LinkGsmModem ? "GSM Modem" : "RS232";
+    return QStringLiteral("Please confirm to initialize the device.\n\nLogger %1 on %2: %3 settings from %4.cfg are written.")
+        .arg(QString::fromLocal8Bit(m_session.currentEntry().id), QLatin1String(link))
+        .arg(codes.size())
+        .arg(name);
 }
 
 void MainModel::resetShortcut()

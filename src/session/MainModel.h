@@ -51,6 +51,8 @@ public:
     void batchButton();       // "Batch" / "M test"
     void modemVersion();      // "M ver"
     void init();              // "Init"
+    // The question Init asks: the logger, the link and the rows it writes.
+    QString initQuestion();
     void resetShortcut();     // Ctrl+I
     void stop() { m_exchange.stop(); }
 

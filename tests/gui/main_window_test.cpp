@@ -272,7 +272,8 @@ TEST(MainWindow, WindowSizeFollowsTheScreen)
         Qt::ScrollBarPolicy vertical, horizontal;
     };
     const Case cases[] = {
-        {{1920, 1080}, {1024, 768}, Qt::ScrollBarAsNeeded, Qt::ScrollBarAsNeeded},
+        {{1920, 1080}, {1632, 918}, Qt::ScrollBarAsNeeded, Qt::ScrollBarAsNeeded},
+        {{1024, 768}, {1024, 768}, Qt::ScrollBarAsNeeded, Qt::ScrollBarAsNeeded},
         {{1280, 720}, {1024, 720}, Qt::ScrollBarAlwaysOn, Qt::ScrollBarAlwaysOff},
         {{800, 600}, {800, 600}, Qt::ScrollBarAlwaysOn, Qt::ScrollBarAlwaysOn},
         {{1280, 600}, {1024, 600}, Qt::ScrollBarAlwaysOn, Qt::ScrollBarAlwaysOff},

@@ -12,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
+#include <QLabel>
+#include <QProgressBar>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -21,18 +23,38 @@ namespace kaspen {
 
 namespace {
 
-// The list's colours, from the model's 0xRRGGBB values.
+// The list's colours, from the model's 0xRRGGBB values. On a dark palette
+// the rows take the palette's own grounds and text, and the result colours
+// are lightened so that they stay legible.
 class ColourProxy : public QIdentityProxyModel {
 public:
-    using QIdentityProxyModel::QIdentityProxyModel;
+    explicit ColourProxy(QWidget *view) : QIdentityProxyModel(view), m_view(view) {}
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role == Qt::BackgroundRole)
-            return QBrush(QColor(QRgb(QIdentityProxyModel::data(index, BatchListModel::BackgroundRgbRole).toUInt())));
+            return QBrush(colour(QIdentityProxyModel::data(index, BatchListModel::BackgroundRgbRole).toUInt()));
         if (role == Qt::ForegroundRole)
-            return QBrush(QColor(QRgb(QIdentityProxyModel::data(index, BatchListModel::ForegroundRgbRole).toUInt())));
+            return QBrush(colour(QIdentityProxyModel::data(index, BatchListModel::ForegroundRgbRole).toUInt()));
         return QIdentityProxyModel::data(index, role);
     }
+
+private:
+    QColor colour(unsigned rgb) const
+    {
+        const QPalette &p = m_view->palette();
+        if (p.color(QPalette::Active, QPalette::Base).lightness() >= 128)
+            return QColor(QRgb(rgb));
+        switch (rgb) {
+        case batchcolour::White: return p.color(QPalette::Active, QPalette::Base);
+        case batchcolour::OddRow: return p.color(QPalette::Active, QPalette::AlternateBase);
+        case batchcolour::Black: return p.color(QPalette::Active, QPalette::Text);
+        case batchcolour::Green: return QColor(90, 200, 90);
+        case batchcolour::Red: return QColor(255, 110, 110);
+        case batchcolour::Blue: return QColor(120, 170, 255);
+        default: return QColor(QRgb(rgb));
+        }
+    }
+    QWidget *m_view;
 };
 
 QPushButton *button(const QString &text, QWidget *parent)
@@ -60,10 +82,18 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     m_compare->setVisible(false); // until the main model is known
     m_rerunFailed = button(QStringLiteral("Re-run failed rows"), this);
     m_rerunFailed->setToolTip(QStringLiteral("Run again the rows of the last run that did not succeed"));
+    m_runLabel = new QLabel(this);
+    m_runLabel->setAccessibleName(QStringLiteral("Run progress"));
+    m_runBar = new QProgressBar(this);
+    m_runBar->setAccessibleName(QStringLiteral("Run progress"));
+    m_runBar->setTextVisible(true);
+    m_runBar->setFormat(QStringLiteral("%v of %m"));
+    m_cancel = button(QStringLiteral("Cancel"), this);
+    m_cancel->setToolTip(QStringLiteral("Stop after the row being sent; the rest is not sent"));
 
     m_view = new QTableView(this);
     m_view->setAccessibleName(QStringLiteral("Batch list"));
-    auto *proxy = new ColourProxy(this);
+    auto *proxy = new ColourProxy(m_view);
     proxy->setSourceModel(&m_model->list());
     m_view->setModel(proxy);
     m_view->setShowGrid(true);
@@ -89,8 +119,13 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     buttons->addWidget(m_rerunFailed);
     buttons->addWidget(m_autoStationId);
     buttons->addWidget(m_batchSetup);
+    auto *run = new QHBoxLayout;
+    run->addWidget(m_runLabel);
+    run->addWidget(m_runBar, 1);
+    run->addWidget(m_cancel);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
+    layout->addLayout(run);
     layout->addWidget(m_view, 1);
 
     connect(m_file, &QPushButton::clicked, this, [this] {
@@ -104,18 +139,34 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     connect(m_selectAll, &QPushButton::clicked, m_model, &BatchSetupModel::selectAll);
     connect(m_deselectAll, &QPushButton::clicked, m_model, &BatchSetupModel::deselectAll);
     connect(m_bufferClear, &QPushButton::clicked, m_model, &BatchSetupModel::bufferClear);
-    connect(m_batchSetup, &QPushButton::clicked, m_model, [this] { m_model->startBatchRun(); });
+    connect(m_batchSetup, &QPushButton::clicked, m_model, [this] { m_model->startBatchRun(true); });
     connect(m_compare, &QPushButton::clicked, this, &BatchSetupPage::compareWithLogger);
     connect(m_rerunFailed, &QPushButton::clicked, m_model, [this] { m_model->rerunFailedRows(); });
     connect(m_model, &BatchSetupModel::runRecorded, this, &BatchSetupPage::refreshControls);
     connect(m_autoStationId, &QCheckBox::toggled, m_model, &BatchSetupModel::setAutoStationId);
     connect(m_view, &QWidget::customContextMenuRequested, this, &BatchSetupPage::showListMenu);
     connect(m_model, &BatchSetupModel::controlsChanged, this, &BatchSetupPage::refreshControls);
+    connect(m_model, &BatchSetupModel::runProgress, this, &BatchSetupPage::showRunProgress);
+    connect(m_cancel, &QPushButton::clicked, m_model, &BatchSetupModel::cancelRun);
     connect(&m_model->list(), &BatchListModel::statusWidthChanged, this, &BatchSetupPage::applyColumnWidths);
     connect(&m_model->list(), &QAbstractItemModel::modelReset, this, &BatchSetupPage::applyColumnWidths);
 
     applyColumnWidths();
     refreshControls();
+    showRunProgress(0, 0);
+}
+
+void BatchSetupPage::showRunProgress(int row, int rows)
+{
+    const bool on = rows > 0;
+    m_runLabel->setVisible(on);
+    m_runBar->setVisible(on);
+    m_cancel->setVisible(on);
+    if (!on)
+        return;
+    m_runLabel->setText(QStringLiteral("Row %1 of %2").arg(row).arg(rows));
+    m_runBar->setRange(0, rows);
+    m_runBar->setValue(row);
 }
 
 BatchSetupPage::~BatchSetupPage() = default;

@@ -12,7 +12,9 @@
 #include <functional>
 
 class QCheckBox;
+class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QTableView;
 
@@ -61,6 +63,11 @@ public:
     QPushButton *bufferClearButton() const { return m_bufferClear; }
     QPushButton *batchSetupButton() const { return m_batchSetup; }
     QCheckBox *autoStationIdBox() const { return m_autoStationId; }
+    // The run's progress ("Row i of n"), its bar and Cancel; shown while a
+    // batch or Init run goes.
+    QLabel *runLabel() const { return m_runLabel; }
+    QProgressBar *runProgressBar() const { return m_runBar; }
+    QPushButton *cancelButton() const { return m_cancel; }
     // The pop-up menus as they are built when shown (tests read their texts).
     QMenu *buildFileMenu();
     QMenu *buildListMenu();
@@ -70,6 +77,7 @@ protected:
 
 private:
     void refreshControls();
+    void showRunProgress(int row, int rows);
     void applyColumnWidths();
     void showListMenu(const QPoint &pos);
     QString chooseFile(bool save);
@@ -85,6 +93,9 @@ private:
     QPushButton *m_compare;
     QPushButton *m_rerunFailed;
     CompareRun *m_compareRun = nullptr;
+    QLabel *m_runLabel;
+    QProgressBar *m_runBar;
+    QPushButton *m_cancel;
     FileChooser m_chooser;
 };
 

@@ -1,6 +1,7 @@
 #include "gui/pages/PhoneBookPage.h"
 
 #include "base/MessageSink.h"
+#include "pages/phonebook/ConnectedEntry.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -294,6 +295,30 @@ bool PhoneBookPage::fieldsComplete(PhoneBookView which, QByteArray fields[4])
     return false;
 }
 
+void PhoneBookPage::selectEdited(PhoneBookView which, const QByteArray &id)
+{
+    if (m_session) {
+        selectAfterEdit(*m_session, which, id);
+        return;
+    }
+    if (which == PhoneBookView::Gsm)
+        m_book.SelectGsmEntry(id);
+    else
+        m_book.SelectEthernetEntry(id);
+}
+
+bool PhoneBookPage::mayDelete(PhoneBookView which, const QByteArray &id)
+{
+    if (m_session) {
+        const QString refusal = deleteRefusal(*m_session, which, id);
+        if (!refusal.isEmpty()) {
+            showMessage(refusal);
+            return false;
+        }
+    }
+    return messages().confirm(QStringLiteral("Phone Book"), deleteQuestion(id));
+}
+
 void PhoneBookPage::gsmAdd()
 {
     QByteArray f[4];
@@ -310,13 +335,13 @@ void PhoneBookPage::gsmEdit()
         return;
     m_book.EditGsmEntry(f[0], f[1], f[2], f[3]);
     reloadList(PhoneBookView::Gsm);
-    m_book.SelectGsmEntry(f[0]);
+    selectEdited(PhoneBookView::Gsm, f[0]);
 }
 
 void PhoneBookPage::gsmDelete()
 {
     QByteArray f[4];
-    if (!fieldsComplete(PhoneBookView::Gsm, f))
+    if (!fieldsComplete(PhoneBookView::Gsm, f) || !mayDelete(PhoneBookView::Gsm, f[0]))
         return;
     m_book.DeleteGsmEntry(f[0]);
     reloadList(PhoneBookView::Gsm);
@@ -329,13 +354,13 @@ void PhoneBookPage::ethernetEdit()
         return;
     m_book.EditEthernetEntry(f[0], f[1], f[2], f[3]);
     reloadList(PhoneBookView::Ethernet);
-    m_book.SelectEthernetEntry(f[0]);
+    selectEdited(PhoneBookView::Ethernet, f[0]);
 }
 
 void PhoneBookPage::ethernetDelete()
 {
     QByteArray f[4];
-    if (!fieldsComplete(PhoneBookView::Ethernet, f))
+    if (!fieldsComplete(PhoneBookView::Ethernet, f) || !mayDelete(PhoneBookView::Ethernet, f[0]))
         return;
     m_book.DeleteEthernetEntry(f[0]);
     reloadList(PhoneBookView::Ethernet);

@@ -19,6 +19,8 @@ class QTableWidget;
 
 namespace kaspen {
 
+class Session;
+
 class PhoneBookPage : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +29,11 @@ public:
     explicit PhoneBookPage(int modelCode, QWidget *parent = nullptr);
 
     PhoneBookView view() const { return m_view; }
+
+    // The session whose connected logger keeps its entry current while other
+    // entries are edited or deleted. Without one, Edit always makes the
+    // edited entry current.
+    void setSession(Session *session) { m_session = session; }
 
     // Controls, for the main window and tests.
     QLineEdit *idEdit() const { return m_id; }          // Connection No / Connect ID
@@ -67,6 +74,8 @@ private:
     void selectionChanged(PhoneBookView which);
     void headerClicked(PhoneBookView which, int column);
     bool fieldsComplete(PhoneBookView which, QByteArray fields[4]);
+    void selectEdited(PhoneBookView which, const QByteArray &id);
+    bool mayDelete(PhoneBookView which, const QByteArray &id);
     void gsmAdd();
     void gsmEdit();
     void gsmDelete();
@@ -75,6 +84,7 @@ private:
     QTableWidget *list(PhoneBookView which) const { return which == PhoneBookView::Gsm ? m_gsmList : m_ethList; }
 
     PhoneBook m_book;
+    Session *m_session = nullptr;
     PhoneBookModel m_model;
     PhoneBookView m_view = PhoneBookView::Gsm;
     QList<PhoneBookRow> m_gsmRows, m_ethRows;

@@ -33,6 +33,8 @@ inline const char *const Sending = "Command Sending";
 inline const char *const SendFail = "Command Send Fail";
 // The link went away while the command was waiting for its reply.
 inline const char *const LineLost = "Connection Error";
+// A row of a cancelled run that was never sent.
+inline const char *const NotSent = "Not sent";
 } // namespace batchstatus
 
 // Colours as 0xRRGGBB (the core does not link QtGui).

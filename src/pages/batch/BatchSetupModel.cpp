@@ -21,6 +21,16 @@ namespace {
 constexpr int ButtonTimerMs = 500;
 const QString Ready = QString::fromLatin1(batchstatus::Ready);
 const QString Sending = QString::fromLatin1(batchstatus::Sending);
+
+// The link as the confirmation names it.
+QString spokenLinkName(int link)
+{
+    switch (link) {
+    case LinkRs232: return QStringLiteral("RS232");
+    case LinkGsmModem: return QStringLiteral("the GSM modem");
+    default: return QStringLiteral("Ethernet");
+    }
+}
 } // namespace
 
 BatchSetupModel::BatchSetupModel(Session &session, QObject *parent)
@@ -199,17 +209,58 @@ void BatchSetupModel::applyStationId(int r, bool increment)
     m_list.setTextAndParameters(r, text, next);
 }
 
-bool BatchSetupModel::startBatchRun(const QString &kind)
+bool BatchSetupModel::startBatchRun(bool askFirst, const QString &kind)
 {
     CommandGuard g;
     g.notConnectedSerial = g.notConnectedEthernet = QStringLiteral("Before Batch Setup,please Connect!");
     g.checkEntry = false;
     if (!m_session.guard(g))
         return false;
+    // A run writes a whole set of settings: say to which logger first.
+    if (const int rows = checkedRows(); askFirst && rows > 0) {
+        const QString question = QStringLiteral("Send %1 setting%2 to logger %3 on %4?")
+                                     .arg(rows)
+                                     .arg(rows == 1 ? QString() : QStringLiteral("s"))
+                                     .arg(QString::fromLocal8Bit(m_session.currentEntry().id), spokenLinkName(m_session.link()));
+        if (!messages().confirm(QStringLiteral("Batch Setup"), question))
+            return false;
+    }
     beginRecord(kind);
     queueCheckedRows(true);
     maybeRecordRun();
     return true;
+}
+
+int BatchSetupModel::checkedRows() const
+{
+    int n = 0;
+    for (int r = 0; r < m_list.rowCount(); ++r)
+        n += m_list.row(r).checked ? 1 : 0;
+    return n;
+}
+
+bool BatchSetupModel::cancelRun()
+{
+    if (!m_running && !m_sendingRowId)
+        return false;
+    m_runner.abort();
+    const QString notSent = QString::fromLatin1(batchstatus::NotSent);
+    for (int r = 0; r < m_list.rowCount(); ++r)
+        if (m_list.row(r).status == Ready)
+            m_list.setStatus(r, notSent);
+    // The row out now keeps waiting for its result (the status area counts
+    // its time-out down).
+    finishRunIfIdle();
+    return true;
+}
+
+void BatchSetupModel::finishRunIfIdle()
+{
+    if (m_running || m_sendingRowId || m_runRows == 0)
+        return;
+    m_runRows = 0;
+    m_runRow = 0;
+    emit runProgress(0, 0);
 }
 
 void BatchSetupModel::startInitRun()
@@ -240,7 +291,7 @@ bool BatchSetupModel::rerunFailedRows()
     }
     if (!any)
         return false;
-    return startBatchRun(m_lastRun.kind == QLatin1String("init") ? QStringLiteral("batch") : m_lastRun.kind);
+    return startBatchRun(false, m_lastRun.kind == QLatin1String("init") ? QStringLiteral("batch") : m_lastRun.kind);
 }
 
 int BatchSetupModel::showComparison(const std::vector<CompareRow> &rows)
@@ -315,6 +366,10 @@ void BatchSetupModel::maybeRecordRun()
 
 void BatchSetupModel::queueCheckedRows(bool increment)
 {
+    if (!m_running && !m_sendingRowId) {
+        m_runRows = 0;
+        m_runRow = 0;
+    }
     for (int r = 0; r < m_list.rowCount(); ++r) {
         if (!m_list.row(r).checked)
             continue;
@@ -324,6 +379,7 @@ void BatchSetupModel::queueCheckedRows(bool increment)
         m_list.setStatus(r, Ready);
         m_runner.enqueue({row.text, row.id});
         m_running = true;
+        ++m_runRows;
     }
     if (m_running && !m_buttonTimer.isActive())
         m_buttonTimer.start();
@@ -337,6 +393,8 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
     if (r >= 0)
         m_list.setStatus(r, Sending);
     m_sendingRowId = item.rowId;
+    m_runRow = qMin(m_runRow + 1, m_runRows);
+    emit runProgress(m_runRow, m_runRows);
 
     const QByteArray head = text.mid(6, 3);
     const QByteArray head4 = text.mid(6, 4);
@@ -405,11 +463,17 @@ void BatchSetupModel::writeResult(const QString &status)
         emit rowFinished(r, status);
     }
     m_runner.wake();
+    finishRunIfIdle();
     maybeRecordRun();
 }
 
 void BatchSetupModel::failRun(const QString &sendingStatus)
 {
+    // No exchange stays open behind a stopped run: the one of the failed row
+    // ends at the next tick instead of waiting out its time-out.
+    CommandRecord &record = m_session.activeRecord();
+    if (record.inProgress && (record.commandCode == codes::Batch || record.commandCode == codes::Passwords))
+        record.inProgress = false;
     if (m_sendingRowId) {
         const int r = m_list.rowOfId(m_sendingRowId);
         m_sendingRowId = 0;
@@ -437,7 +501,11 @@ void BatchSetupModel::onRunnerEnded(BatchRunner::EndReason reason)
     if (m_runner.busy())
         return; // a new run has started meanwhile
     m_running = false;
+    // The buttons come back at once, not at the next button tick.
+    setRunLock(false);
+    m_buttonTimer.stop();
     emit runEnded();
+    finishRunIfIdle();
     maybeRecordRun();
 }
 

@@ -63,11 +63,21 @@ public:
     bool autoStationId() const { return m_autoStationId; }
     void setAutoStationId(bool on) { m_autoStationId = on; }
 
-    // "Batch Setup": checks the link, then queues every checked row. kind
-    // names the run in the audit trail ("batch", or "apply" from kaspen-cli).
-    bool startBatchRun(const QString &kind = QStringLiteral("batch"));
+    // "Batch Setup": checks the link, then queues every checked row. With
+    // askFirst (the page's button) the user confirms the logger, the link
+    // and the number of rows first. kind names the run in the audit trail
+    // ("batch", or "apply" from kaspen-cli).
+    bool startBatchRun(bool askFirst = false, const QString &kind = QStringLiteral("batch"));
     // The initialisation run: no link checks; the station ID is kept.
     void startInitRun();
+    // "Cancel": the row out now still gets its result; every row not sent
+    // yet becomes "Not sent". False when no run is going.
+    bool cancelRun();
+    // The run's rows and the one out now (1-based); 0 and 0 when idle.
+    int runRows() const { return m_runRows; }
+    int runRow() const { return m_runRow; }
+    // Rows a batch run would send now (the checked ones).
+    int checkedRows() const;
 
     // The record of the last run that ended (rows in list order), as the
     // audit trail got it; empty rows before the first run.
@@ -107,6 +117,9 @@ signals:
     void rowFinished(int row, const QString &status); // a row got its result
     void runRecorded();               // a run ended and its record was written
     void runEnded();                  // the runner has ended (running flag clear)
+    // Row `row` of `rows` has gone out; 0 of 0 once the run and its last
+    // result are over.
+    void runProgress(int row, int rows);
 
 private:
     void queueCheckedRows(bool increment);
@@ -123,6 +136,8 @@ private:
     void setRunLock(bool lock);
     void beginRecord(const QString &kind);
     void maybeRecordRun();
+    // The run is over once the runner has ended and no result is awaited.
+    void finishRunIfIdle();
 
     Session &m_session;
     BatchListModel m_list;
@@ -143,6 +158,8 @@ private:
     AuditRun m_lastRun;
     std::vector<int> m_lastRunRowIds; // the rows of m_lastRun, same order
     QString m_sourceFile;
+    int m_runRows = 0;
+    int m_runRow = 0;
 };
 
 } // namespace kaspen
