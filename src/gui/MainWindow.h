@@ -23,7 +23,9 @@ class QTabWidget;
 class QGroupBox;
 
 namespace kaspen {
+class AnalogChannelPage;
 class BatchSetupPage;
+class DigitalChannelPage;
 class DeviceSetupPage;
 class PhoneBookPage;
 class RelayOutputPage;
@@ -79,6 +81,8 @@ public:
     PhoneBookPage *phoneBookPage() const { return m_phoneBookPage; }
     DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
     RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
+    AnalogChannelPage *analogChannelPage() const { return m_analogChannelPage; }
+    DigitalChannelPage *digitalChannelPage() const { return m_digitalChannelPage; }
     BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
 
 signals:
@@ -151,6 +155,8 @@ private:
     PhoneBookPage *m_phoneBookPage = nullptr;
     DeviceSetupPage *m_deviceSetupPage = nullptr;
     RelayOutputPage *m_relayOutputPage = nullptr;
+    AnalogChannelPage *m_analogChannelPage = nullptr;
+    DigitalChannelPage *m_digitalChannelPage = nullptr;
     BatchSetupPage *m_batchSetupPage = nullptr;
 };
 
