@@ -13,17 +13,20 @@
 // that joins the core is added here and in CorePages::CorePages.
 #include "pages/device/DeviceSetupModel.h"
 #include "pages/device/RelayOutputModel.h"
+#include "pages/channels/AnalogChannelModel.h"
+#include "pages/channels/DigitalChannelModel.h"
 
 namespace kaspen {
 
 namespace {
-template<class Model> void addPageModel(CorePages &pages, std::vector<std::shared_ptr<void>> &models, unsigned target,
-                                        Session &session)
+template<class Model> Model *addPageModel(CorePages &pages, std::vector<std::shared_ptr<void>> &models, unsigned target,
+                                          Session &session)
 {
     auto model = std::make_shared<Model>(session);
     Model *raw = model.get();
     models.push_back(std::move(model));
     pages.setReceiver(target, [raw](const PageMessage &m) { raw->handleMessage(m); });
+    return raw;
 }
 } // namespace
 
@@ -33,6 +36,8 @@ CorePages::CorePages(Session &session) : m_batch(std::make_unique<BatchSetupMode
     setReceiver(ToBatchSetup, [batch](const PageMessage &m) { batch->handleMessage(m); });
     addPageModel<DeviceSetupModel>(*this, m_models, ToDeviceSetup, session);
     addPageModel<RelayOutputModel>(*this, m_models, ToRelayOutput, session);
+    m_analog = addPageModel<AnalogChannelModel>(*this, m_models, ToAnalogChannel, session);
+    addPageModel<DigitalChannelModel>(*this, m_models, ToDigitalChannel, session);
 }
 
 CorePages::~CorePages()
@@ -120,6 +125,15 @@ int backup(MainModel &model, CorePages &pages, const QString &path, const Output
         if (r != ResultSuccess)
             return r;
     }
+    // The alarm delays come only with "#CHEACK4#"; a backup holds them too.
+    AnalogChannelModel &analog = pages.analogChannel();
+    const int delays = model.runToEnd([&] { analog.checkSensorSerialNumbers(); });
+    if (delays < 0)
+        return ExitRefused;
+    out("#CHEACK4#\t" + model.exchange().statusText().toLatin1() + '\n');
+    if (delays != ResultSuccess)
+        return delays;
+    analog.recordAlarmDelays();
     BatchSetupModel &batch = pages.batch();
     // As the main window's Batch button lists the table: every row checked.
     batch.handleMessage({msg::BatchNotice, ToBatchSetup, 1, {}, 1}); // WM_USER+18

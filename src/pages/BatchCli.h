@@ -20,6 +20,7 @@
 
 namespace kaspen {
 
+class AnalogChannelModel;
 class BatchSetupModel;
 class MainModel;
 class Session;
@@ -39,10 +40,13 @@ public:
     bool hasReceiver(unsigned target) const { return m_receivers.count(target) != 0; }
 
     BatchSetupModel &batch() { return *m_batch; }
+    // The Analog Channel page model (it also reads the alarm delays for a backup).
+    AnalogChannelModel &analogChannel() { return *m_analog; }
 
 private:
     std::unique_ptr<BatchSetupModel> m_batch;
     std::vector<std::shared_ptr<void>> m_models; // the other page models
+    AnalogChannelModel *m_analog = nullptr;
     std::map<unsigned, std::function<void(const PageMessage &)>> m_receivers;
 };
 
@@ -59,7 +63,8 @@ using Output = std::function<void(const QByteArray &)>;
 int resultCodeOf(const QString &status);
 
 // "#1", "#2", "#3" one after another; every block that arrives is decoded by
-// the page models and recorded in the batch command table. Then the table is
+// the page models and recorded in the batch command table. Then "#CHEACK4#",
+// whose alarm delays are recorded as the TD commands that would set them. Then the table is
 // listed with every row checked and saved to path as Save Configure File
 // does. Prints one line per saved row ("No.", Object, Parameters). Returns 0,
 // or the result code of the first read that failed, or ExitRefused.
