@@ -23,6 +23,7 @@ class QTabWidget;
 class QGroupBox;
 
 namespace kaspen {
+class AlarmMessagePage;
 class BatchSetupPage;
 class DeviceSetupPage;
 class PhoneBookPage;
@@ -79,6 +80,8 @@ public:
     PhoneBookPage *phoneBookPage() const { return m_phoneBookPage; }
     DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
     RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
+    AlarmMessagePage *adAlarmMessagePage() const { return m_adAlarmPage; }
+    AlarmMessagePage *inAlarmMessagePage() const { return m_inAlarmPage; }
     BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
 
 signals:
@@ -151,6 +154,8 @@ private:
     PhoneBookPage *m_phoneBookPage = nullptr;
     DeviceSetupPage *m_deviceSetupPage = nullptr;
     RelayOutputPage *m_relayOutputPage = nullptr;
+    AlarmMessagePage *m_adAlarmPage = nullptr;
+    AlarmMessagePage *m_inAlarmPage = nullptr;
     BatchSetupPage *m_batchSetupPage = nullptr;
 };
 
