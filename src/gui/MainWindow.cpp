@@ -2,6 +2,9 @@
 #include "base/MessageSink.h"
 #include "links/SerialLine.h"
 #include "gui/pages/DeviceSetupPage.h"
+#include "gui/pages/AnalogChannelPage.h"
+#include "gui/pages/DigitalChannelPage.h"
+#include "pages/channels/AnalogChannelModel.h"
 #include "gui/pages/RelayOutputPage.h"
 #include "gui/pages/AlarmMessagePage.h"
 #include "gui/pages/BatchSetupPage.h"
@@ -346,6 +349,10 @@ void MainWindow::buildTabs(QWidget *parent)
         QWidget *page = nullptr;
         if (info.target == ToDeviceSetup) {
             page = m_deviceSetupPage = new DeviceSetupPage(m_model.session(), m_sheet);
+        } else if (info.target == ToAnalogChannel) {
+            page = m_analogChannelPage = new AnalogChannelPage(m_model.session(), m_sheet);
+        } else if (info.target == ToDigitalChannel) {
+            page = m_digitalChannelPage = new DigitalChannelPage(m_model.session(), m_sheet);
         } else if (info.target == ToRelayOutput) {
             page = m_relayOutputPage = new RelayOutputPage(m_model.session(), m_sheet);
         } else if (info.target == ToAdAlarmMessage) {
@@ -373,6 +380,11 @@ void MainWindow::buildTabs(QWidget *parent)
 
     m_receivers.insert(ToPhoneBook, [this](const PageMessage &m) { m_phoneBookPage->handleMessage(m); });
     m_receivers.insert(ToDeviceSetup, [this](const PageMessage &m) { m_deviceSetupPage->handleMessage(m); });
+    m_receivers.insert(ToAnalogChannel, [this](const PageMessage &m) { m_analogChannelPage->handleMessage(m); });
+    m_receivers.insert(ToDigitalChannel, [this](const PageMessage &m) { m_digitalChannelPage->handleMessage(m); });
+    // A calibration step that got no answer ends the calibration.
+    connect(&m_model, &MainModel::exchangeFinished, &m_analogChannelPage->model(),
+            [p = &m_analogChannelPage->model()](int code, int result) { p->exchangeFinished(code, result); });
     m_receivers.insert(ToRelayOutput, [this](const PageMessage &m) { m_relayOutputPage->handleMessage(m); });
     m_receivers.insert(ToAdAlarmMessage, [this](const PageMessage &m) { m_adAlarmPage->handleMessage(m); });
     m_receivers.insert(ToInAlarmMessage, [this](const PageMessage &m) { m_inAlarmPage->handleMessage(m); });

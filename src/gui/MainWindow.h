@@ -24,7 +24,9 @@ class QGroupBox;
 
 namespace kaspen {
 class AlarmMessagePage;
+class AnalogChannelPage;
 class BatchSetupPage;
+class DigitalChannelPage;
 class DeviceSetupPage;
 class PhoneBookPage;
 class RelayOutputPage;
@@ -82,6 +84,8 @@ public:
     RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
     AlarmMessagePage *adAlarmMessagePage() const { return m_adAlarmPage; }
     AlarmMessagePage *inAlarmMessagePage() const { return m_inAlarmPage; }
+    AnalogChannelPage *analogChannelPage() const { return m_analogChannelPage; }
+    DigitalChannelPage *digitalChannelPage() const { return m_digitalChannelPage; }
     BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
 
 signals:
@@ -156,6 +160,8 @@ private:
     RelayOutputPage *m_relayOutputPage = nullptr;
     AlarmMessagePage *m_adAlarmPage = nullptr;
     AlarmMessagePage *m_inAlarmPage = nullptr;
+    AnalogChannelPage *m_analogChannelPage = nullptr;
+    DigitalChannelPage *m_digitalChannelPage = nullptr;
     BatchSetupPage *m_batchSetupPage = nullptr;
 };
 

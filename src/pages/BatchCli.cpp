@@ -179,9 +179,8 @@ int backup(MainModel &model, CorePages &pages, const QString &path, const Output
         const int r = runSlotRead(model, *page, row, column, out);
         if (r != ResultSuccess)
             return r;
-        QString refusal;
-        if (!page->recordCell(row, column, &refusal))
-            out("SMS:" + alarmslots::slotText(slot) + "\tnot recorded: " + refusal.toLocal8Bit() + '\n');
+        if (!page->recordCell(row, column))
+            out("SMS:" + alarmslots::slotText(slot) + "\tnot recorded\n");
     }
     BatchSetupModel &batch = pages.batch();
     // As the main window's Batch button lists the table: every row checked.

@@ -1,6 +1,6 @@
 #include "pages/alarms/AlarmMessageModel.h"
 
-#include "base/MessageSink.h"
+#include "pages/channels/FieldRules.h"
 #include "protocol/CommandText.h"
 #include "session/Session.h"
 
@@ -9,51 +9,10 @@ namespace kaspen {
 using namespace alarmslots;
 
 namespace {
-
-// ---- the alarm text rule ------------------------------------------------
-
-constexpr int MaxTextBytes = 60;
-
-// The first maxBytes bytes of text, shortened to the last whole character
-// of the system code page: a cut never leaves half a character behind.
-QByteArray cutToWholeCharacters(const QByteArray &text, int maxBytes)
+ChannelPage channelPageOf(AlarmPage page)
 {
-    if (text.size() <= maxBytes)
-        return text;
-    const QString whole = QString::fromLocal8Bit(text);
-    for (int n = maxBytes; n > 0; --n) {
-        const QByteArray head = text.left(n);
-        if (whole.startsWith(QString::fromLocal8Bit(head)))
-            return head;
-    }
-    return QByteArray();
+    return page == AlarmPage::Ad ? ChannelPage::AdAlarmMessage : ChannelPage::InAlarmMessage;
 }
-
-// Typing into a message edit.
-QByteArray typedAlarmText(const QByteArray &text)
-{
-    if (text.size() <= MaxTextBytes)
-        return text;
-    showMessage(QStringLiteral("Message Content can't over 60 Number!"));
-    return cutToWholeCharacters(text, MaxTextBytes);
-}
-
-// The set button's checks of a row's text; an empty result passes.
-QString alarmTextRefusal(const QByteArray &subject, bool ticked, const QByteArray &text)
-{
-    if (ticked && text.isEmpty())
-        return QString::fromLocal8Bit(subject) + QStringLiteral(" Content is empty!");
-    if (text.size() > MaxTextBytes)
-        return QString::fromLocal8Bit(subject) + QStringLiteral(" Content over 60 byte!");
-    return QString();
-}
-
-// The guard wording of the phone book tests: "is NULL" or "is empty".
-const char *guardWord(AlarmPage page, bool ethernet)
-{
-    return page == AlarmPage::In && ethernet ? "NULL" : "empty";
-}
-
 } // namespace
 
 AlarmMessageModel::AlarmMessageModel(Session &session, AlarmPage page, QObject *parent)
@@ -99,8 +58,9 @@ void AlarmMessageModel::setText(int row, int column, const QByteArray &text)
     Cell *c = cell(row, column);
     if (!c)
         return;
-    const QByteArray kept = typedAlarmText(text);
-    if (c->text == kept && kept == text)
+    QByteArray kept = text;
+    const bool cut = AlarmTextOnChange(kept).cut;
+    if (c->text == kept && !cut)
         return;
     c->text = kept;
     // Also when the text is unchanged but was cut: the edit shows the cut text.
@@ -121,65 +81,34 @@ void AlarmMessageModel::setCell(int row, int column, bool on, const QByteArray &
 
 bool AlarmMessageModel::commandGuard()
 {
-    const bool ethernet = m_session.onEthernet();
-    if (ethernet ? !m_session.ethernetConnected() : !m_session.serialOpen()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
-        return false;
-    }
-    if (m_session.activeRecord().inProgress) {
-        showMessage(QStringLiteral("Command is in progress..."));
-        return false;
-    }
-    const CurrentEntry e = m_session.currentEntry();
-    if (e.id.isEmpty()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Select Device ID!"));
-        return false;
-    }
-    const QLatin1String word(guardWord(m_page, ethernet));
-    if (e.phone.isEmpty()) {
-        showMessage(QStringLiteral("Device Phone Number is %1 ,please Edit Phone Book!").arg(word));
-        return false;
-    }
-    if (e.enquiryPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device QueryPassword is %1 ,please Edit Phone Book!").arg(word));
-        return false;
-    }
-    if (e.setupPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device SetupPassword is %1 ,please Edit Phone Book!").arg(word));
-        return false;
-    }
-    return true;
+    return ChannelCommandGuard(m_session, channelPageOf(m_page));
 }
 
 bool AlarmMessageModel::handOff(int code, const QByteArray &text, bool record)
 {
     // The alarm pages record first, then submit; the log shows the text as
     // it went to the link (wrapped on the GSM modem).
-    if (record)
-        m_session.batchTable().RecordCommand(code, text);
-    return m_session.SubmitCommand(code, text);
+    return HandOffCommand(m_session, handOffOrderFor(channelPageOf(m_page)), code, text, record);
 }
 
 QByteArray AlarmMessageModel::setCommand(AlarmPage page, int row, int column, bool on, const QByteArray &text,
-                                         const QByteArray &pw, QString *refusal)
+                                         const QByteArray &pw)
 {
     const int s = slot(page, row, column);
     if (s < 0)
-        return QByteArray();
-    const QString why = alarmTextRefusal(subject(page, row), on, text);
-    if (refusal)
-        *refusal = why;
-    if (!why.isEmpty())
         return QByteArray();
     if (on)
         return formatTemplate(templates::SmsSlotWithDelay, {pw, slotText(s), "1", int(text.size()), text});
     return formatTemplate(templates::SmsSlot, {pw, slotText(s), "0"});
 }
 
-QByteArray AlarmMessageModel::setCommand(int row, int column, QString *refusal) const
+QByteArray AlarmMessageModel::checkedSetCommand(int row, int column)
 {
-    return setCommand(m_page, row, column, ticked(row, column), text(row, column),
-                      m_session.currentEntry().setupPassword, refusal);
+    const bool on = ticked(row, column);
+    const QByteArray t = text(row, column);
+    if (!AlarmTextAtSet(t, on, QString::fromLocal8Bit(subject(m_page, row))))
+        return QByteArray();
+    return setCommand(m_page, row, column, on, t, m_session.currentEntry().setupPassword);
 }
 
 bool AlarmMessageModel::sendSet(int row, int column)
@@ -187,13 +116,8 @@ bool AlarmMessageModel::sendSet(int row, int column)
     const int s = slot(m_page, row, column);
     if (s < 0 || !commandGuard())
         return false;
-    QString refusal;
-    const QByteArray command = setCommand(row, column, &refusal);
-    if (command.isEmpty()) {
-        showError(refusal);
-        return false;
-    }
-    return handOff(setCode(s), command, true);
+    const QByteArray command = checkedSetCommand(row, column);
+    return !command.isEmpty() && handOff(setCode(s), command, true);
 }
 
 bool AlarmMessageModel::sendRead(int row, int column)
@@ -205,12 +129,12 @@ bool AlarmMessageModel::sendRead(int row, int column)
     return handOff(readCode(s), command, false);
 }
 
-bool AlarmMessageModel::recordCell(int row, int column, QString *refusal)
+bool AlarmMessageModel::recordCell(int row, int column)
 {
     const int s = slot(m_page, row, column);
     if (s < 0)
         return false;
-    const QByteArray command = setCommand(row, column, refusal);
+    const QByteArray command = checkedSetCommand(row, column);
     if (command.isEmpty())
         return false;
     m_session.batchTable().RecordCommand(setCode(s), command);
@@ -251,7 +175,8 @@ bool AlarmMessageModel::readBack(int s, const QByteArray &reply)
     t.replace("ALRM!", "ALARM!");
     if (m_page == AlarmPage::In && s == 15)
         t.replace("ALM!", "ALARM!");
-    c->text = typedAlarmText(t);
+    AlarmTextOnChange(t); // a text over 60 bytes: as if typed
+    c->text = t;
     emit cellChanged(row, column);
     return true;
 }

@@ -44,18 +44,16 @@ public:
     bool sendSet(int row, int column);
     bool sendRead(int row, int column);
 
-    // The command the set button would send for the cell as it stands (bare,
-    // with the setup password); empty with the set button's refusal in
-    // *refusal when its checks fail. No guard, no message box.
-    QByteArray setCommand(int row, int column, QString *refusal = nullptr) const;
-    // The same for any box and text, with password pw.
+    // The SMSSET text for a box and text, with password pw: ticked
+    // "pw#SMSSETNN:1,LL,TEXT#" (LL the text's length in bytes), clear
+    // "pw#SMSSETNN:0#". No checks.
     static QByteArray setCommand(AlarmPage page, int row, int column, bool ticked, const QByteArray &text,
-                                 const QByteArray &pw, QString *refusal = nullptr);
+                                 const QByteArray &pw);
 
     // Records the cell as the SMSSET command that would set it (a backup of
-    // what was read); false, with the set button's refusal, when its checks
-    // fail for the cell as it stands.
-    bool recordCell(int row, int column, QString *refusal = nullptr);
+    // what was read). False when the set button's checks refuse the cell as
+    // it stands (their message is shown).
+    bool recordCell(int row, int column);
 
     // ---- messages from the main window
     // AlarmText (WM_USER+50): fills the cell of the slot read; ClearFields
@@ -78,6 +76,8 @@ private:
     Cell *cell(int row, int column);
     const Cell *cell(int row, int column) const;
     bool commandGuard();
+    // The set button's text checks, then the command; empty after a refusal.
+    QByteArray checkedSetCommand(int row, int column);
     bool handOff(int code, const QByteArray &text, bool record);
 
     Session &m_session;
