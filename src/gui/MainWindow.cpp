@@ -6,6 +6,7 @@
 #include "gui/pages/DigitalChannelPage.h"
 #include "pages/channels/AnalogChannelModel.h"
 #include "gui/pages/RelayOutputPage.h"
+#include "gui/pages/AlarmMessagePage.h"
 #include "gui/pages/BatchSetupPage.h"
 #include "gui/pages/PhoneBookPage.h"
 #include "base/Clock.h"
@@ -354,6 +355,10 @@ void MainWindow::buildTabs(QWidget *parent)
             page = m_digitalChannelPage = new DigitalChannelPage(m_model.session(), m_sheet);
         } else if (info.target == ToRelayOutput) {
             page = m_relayOutputPage = new RelayOutputPage(m_model.session(), m_sheet);
+        } else if (info.target == ToAdAlarmMessage) {
+            page = m_adAlarmPage = new AlarmMessagePage(m_model.session(), AlarmPage::Ad, m_sheet);
+        } else if (info.target == ToInAlarmMessage) {
+            page = m_inAlarmPage = new AlarmMessagePage(m_model.session(), AlarmPage::In, m_sheet);
         } else if (info.target == ToBatchSetup) {
             page = m_batchSetupPage = new BatchSetupPage(m_model.session(), m_sheet);
         } else {
@@ -381,6 +386,8 @@ void MainWindow::buildTabs(QWidget *parent)
     connect(&m_model, &MainModel::exchangeFinished, &m_analogChannelPage->model(),
             [p = &m_analogChannelPage->model()](int code, int result) { p->exchangeFinished(code, result); });
     m_receivers.insert(ToRelayOutput, [this](const PageMessage &m) { m_relayOutputPage->handleMessage(m); });
+    m_receivers.insert(ToAdAlarmMessage, [this](const PageMessage &m) { m_adAlarmPage->handleMessage(m); });
+    m_receivers.insert(ToInAlarmMessage, [this](const PageMessage &m) { m_inAlarmPage->handleMessage(m); });
     m_receivers.insert(ToBatchSetup, [this](const PageMessage &m) { m_batchSetupPage->handleMessage(m); });
     for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it) {
         ui::PlaceholderPage *page = it.value();

@@ -13,16 +13,18 @@
 // that joins the core is added here and in CorePages::CorePages.
 #include "pages/device/DeviceSetupModel.h"
 #include "pages/device/RelayOutputModel.h"
+#include "pages/alarms/AlarmMessageModel.h"
 #include "pages/channels/AnalogChannelModel.h"
 #include "pages/channels/DigitalChannelModel.h"
 
 namespace kaspen {
 
 namespace {
-template<class Model> Model *addPageModel(CorePages &pages, std::vector<std::shared_ptr<void>> &models, unsigned target,
-                                          Session &session)
+template<class Model, class... Args>
+Model *addPageModel(CorePages &pages, std::vector<std::shared_ptr<void>> &models, unsigned target, Session &session,
+                  Args... args)
 {
-    auto model = std::make_shared<Model>(session);
+    auto model = std::make_shared<Model>(session, args...);
     Model *raw = model.get();
     models.push_back(std::move(model));
     pages.setReceiver(target, [raw](const PageMessage &m) { raw->handleMessage(m); });
@@ -38,12 +40,22 @@ CorePages::CorePages(Session &session) : m_batch(std::make_unique<BatchSetupMode
     addPageModel<RelayOutputModel>(*this, m_models, ToRelayOutput, session);
     m_analog = addPageModel<AnalogChannelModel>(*this, m_models, ToAnalogChannel, session);
     addPageModel<DigitalChannelModel>(*this, m_models, ToDigitalChannel, session);
+    m_adAlarm = addPageModel<AlarmMessageModel>(*this, m_models, ToAdAlarmMessage, session, AlarmPage::Ad);
+    m_inAlarm = addPageModel<AlarmMessageModel>(*this, m_models, ToInAlarmMessage, session, AlarmPage::In);
 }
 
 CorePages::~CorePages()
 {
     m_receivers.clear();
     m_models.clear();
+}
+
+AlarmMessageModel *CorePages::alarmModelOf(int slot, int *row, int *column) const
+{
+    AlarmPage page;
+    if (!alarmslots::locate(slot, &page, row, column))
+        return nullptr;
+    return page == AlarmPage::Ad ? m_adAlarm : m_inAlarm;
 }
 
 void CorePages::setReceiver(unsigned target, std::function<void(const PageMessage &)> receiver)
@@ -116,9 +128,49 @@ int runRead(MainModel &model, int n, const Output &out)
     return result;
 }
 
+// One slot read; prints "SMS:NN" and the status text.
+int runSlotRead(MainModel &model, AlarmMessageModel &page, int row, int column, const Output &out)
+{
+    const int result = model.runToEnd([&] { page.sendRead(row, column); });
+    if (result < 0)
+        return ExitRefused;
+    out("SMS:" + alarmslots::slotText(alarmslots::slot(page.page(), row, column)) + '\t'
+        + model.exchange().statusText().toLatin1() + '\n');
+    return result;
+}
+
 } // namespace
 
-int backup(MainModel &model, CorePages &pages, const QString &path, const Output &out)
+int readMessage(MainModel &model, CorePages &pages, int slot, const Output &out)
+{
+    int row = 0, column = 0;
+    AlarmMessageModel *page = pages.alarmModelOf(slot, &row, &column);
+    if (!page)
+        return ExitRefused;
+    const int result = model.runToEnd([&] { page->sendRead(row, column); });
+    if (result < 0)
+        return ExitRefused;
+    out(model.exchange().statusText().toLocal8Bit() + '\n');
+    out(alarmslots::slotText(slot) + '\t' + alarmslots::cellName(page->page(), row, column) + '\t'
+        + (page->ticked(row, column) ? "1" : "0") + '\t' + page->text(row, column) + '\n');
+    return result;
+}
+
+int setMessage(MainModel &model, CorePages &pages, int slot, bool ticked, const QByteArray &text, const Output &out)
+{
+    int row = 0, column = 0;
+    AlarmMessageModel *page = pages.alarmModelOf(slot, &row, &column);
+    if (!page)
+        return ExitRefused;
+    page->setCell(row, column, ticked, text);
+    const int result = model.runToEnd([&] { page->sendSet(row, column); });
+    if (result < 0)
+        return ExitRefused;
+    out(model.exchange().statusText().toLocal8Bit() + '\n');
+    return result;
+}
+
+int backup(MainModel &model, CorePages &pages, const QString &path, const Output &out, bool messages)
 {
     for (int n = 1; n <= 3; ++n) {
         const int r = runRead(model, n, out);
@@ -134,6 +186,15 @@ int backup(MainModel &model, CorePages &pages, const QString &path, const Output
     if (delays != ResultSuccess)
         return delays;
     analog.recordAlarmDelays();
+    for (int slot = 0; messages && slot < alarmslots::SlotCount; ++slot) {
+        int row = 0, column = 0;
+        AlarmMessageModel *page = pages.alarmModelOf(slot, &row, &column);
+        const int r = runSlotRead(model, *page, row, column, out);
+        if (r != ResultSuccess)
+            return r;
+        if (!page->recordCell(row, column))
+            out("SMS:" + alarmslots::slotText(slot) + "\tnot recorded\n");
+    }
     BatchSetupModel &batch = pages.batch();
     // As the main window's Batch button lists the table: every row checked.
     batch.handleMessage({msg::BatchNotice, ToBatchSetup, 1, {}, 1}); // WM_USER+18
