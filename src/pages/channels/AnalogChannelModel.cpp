@@ -560,7 +560,10 @@ void AnalogChannelModel::runPendingStep()
     m_stepTimer.stop();
     if (step == Step::ReadStatus) {
         // Not a setting, and not logged.
-        m_session.SubmitCommand(CodeCalibrationRead, formatTemplate(templates::Status, {queryPw()}) + '%', false);
+        Outgoing c;
+        c.code = CodeCalibrationRead;
+        c.text = formatTemplate(templates::Status, {queryPw()}) + '%';
+        m_session.send(c);
     } else if (step == Step::SendHumidity) {
         setHumidity();
     }

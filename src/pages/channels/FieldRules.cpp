@@ -443,34 +443,16 @@ QString setupPasswordMissingText(const char *word)
 
 bool ChannelCommandGuard(Session &session, const GuardWording &wording)
 {
-    const bool ethernet = session.onEthernet();
-    if (ethernet ? !session.ethernetConnected() : !session.serialOpen()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
-        return false;
-    }
-    if (session.activeRecord().inProgress) {
-        showMessage(QStringLiteral("Command is in progress..."));
-        return false;
-    }
-    const CurrentEntry e = session.currentEntry();
-    if (e.id.isEmpty()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Select Device ID!"));
-        return false;
-    }
-    const char *word = wording.forLink(session.link());
-    if (e.phone.isEmpty()) {
-        showMessage(phoneMissingText(word));
-        return false;
-    }
-    if (e.enquiryPassword.isEmpty()) {
-        showMessage(queryPasswordMissingText(word));
-        return false;
-    }
-    if (e.setupPassword.isEmpty()) {
-        showMessage(setupPasswordMissingText(word));
-        return false;
-    }
-    return true;
+    // The session's one guard, with this family's texts: the plain connect
+    // text on both carriers, the page's "NULL" / "empty" word, and a phone
+    // number "NULL" that is an ordinary number.
+    CommandGuard rules;
+    rules.notConnectedSerial = QStringLiteral("Before Setup Command ,please Connect!");
+    rules.notConnectedEthernet = rules.notConnectedSerial;
+    rules.missingSerial = QLatin1String(wording.serial);
+    rules.missingEthernet = QLatin1String(wording.ethernet);
+    rules.nullPhonePasses = false;
+    return session.guard(rules);
 }
 
 bool ChannelCommandGuard(Session &session, ChannelPage page)
@@ -487,8 +469,11 @@ HandOffOrder handOffOrderFor(ChannelPage page)
 
 bool HandOffCommand(Session &session, HandOffOrder order, int code, const QByteArray &text, bool record, bool log)
 {
+    Outgoing c;
+    c.code = code;
+    c.text = text;
     if (order == HandOffOrder::SubmitRecordLogBare) {
-        const bool sent = session.SubmitCommand(code, text, false);
+        const bool sent = session.send(c);
         if (record)
             session.batchTable().RecordCommand(code, text);
         if (sent && log)
@@ -497,7 +482,8 @@ bool HandOffCommand(Session &session, HandOffOrder order, int code, const QByteA
     }
     if (record)
         session.batchTable().RecordCommand(code, text);
-    return session.SubmitCommand(code, text, log); // WM_USER+30 with the text as sent
+    c.log = log ? Outgoing::Log::AsSent : Outgoing::Log::None; // WM_USER+30 with the text as sent
+    return session.send(c);
 }
 
 } // namespace kaspen
