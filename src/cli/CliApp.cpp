@@ -8,6 +8,7 @@
 #include "pages/BatchCli.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
@@ -64,7 +65,8 @@ Options parse(const QStringList &args)
 {
     Options o;
     static const QStringList valued = {"--data-dir", "--link", "--port", "--device", "--model", "--id", "--phone",
-                                       "--enquiry", "--setup", "--out"};
+                                       "--enquiry", "--setup", "--out", "--text"};
+    static const QStringList flags = {"--auto-station-id", "--off", "--messages"};
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -87,7 +89,7 @@ Options parse(const QStringList &args)
                 o.model = v;
             else
                 o.values.insert(a.mid(2), v);
-        } else if (a.startsWith(QLatin1String("--")) && a != QLatin1String("--auto-station-id")) {
+        } else if (a.startsWith(QLatin1String("--")) && !flags.contains(a)) {
             o.error = QStringLiteral("unknown option %1").arg(a);
             return o;
         } else {
@@ -118,15 +120,43 @@ int deviceCommand(const Options &o, CliSink &sink)
         }
     } else if (command == QLatin1String("apply")) {
         for (const QString &a : o.rest.mid(1))
-            if (a != QLatin1String("--auto-station-id") && batchPath.isEmpty())
+            if (!a.startsWith(QLatin1String("--")) && batchPath.isEmpty())
                 batchPath = a;
         if (batchPath.isEmpty()) {
             err(QStringLiteral("apply needs a FILE.cfg\n") + usage());
             return ExitUsage;
         }
     }
+    // message read NN | message set NN --text TEXT | message set NN --off
+    const bool messageCommand = command == QLatin1String("message");
+    int slot = -1;
+    bool messageSet = false;
+    if (messageCommand) {
+        const QString verb = o.rest.value(1);
+        const QString number = o.rest.value(2);
+        bool ok = false;
+        slot = number.toInt(&ok);
+        const bool digits = !number.isEmpty() && number.size() <= 2
+            && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
+        if (verb != QLatin1String("read") && verb != QLatin1String("set")) {
+            err(QStringLiteral("message needs read or set\n") + usage());
+            return ExitUsage;
+        }
+        if (!ok || !digits || slot < 0 || slot > 51) {
+            err(QStringLiteral("message %1 needs a slot number 00 to 51\n").arg(verb) + usage());
+            return ExitUsage;
+        }
+        messageSet = verb == QLatin1String("set");
+        const bool off = o.rest.contains(QStringLiteral("--off"));
+        const bool text = o.values.contains(QStringLiteral("text"));
+        if (messageSet && off == text) {
+            err(QStringLiteral("message set needs either --text TEXT or --off\n") + usage());
+            return ExitUsage;
+        }
+    }
+
     std::function<void(MainModel &)> action;
-    if (batchCommand)
+    if (batchCommand || messageCommand)
         action = [](MainModel &) {};
     else if (command == QLatin1String("status"))
         action = [](MainModel &m) { m.statusQuery(); };
@@ -165,9 +195,10 @@ int deviceCommand(const Options &o, CliSink &sink)
         });
     }
 
-    // The page models decode what the main window forwards (batch commands).
+    // The page models decode what the main window forwards (batch and
+    // message commands).
     std::unique_ptr<CorePages> pages;
-    if (batchCommand) {
+    if (batchCommand || messageCommand) {
         pages = std::make_unique<CorePages>(model.session());
         QObject::connect(&model, &MainModel::pageMessage, [&pages](const PageMessage &m) { pages->deliver(m); });
     }
@@ -188,11 +219,21 @@ int deviceCommand(const Options &o, CliSink &sink)
         if (verifiedBy != ResultSuccess)
             return verifiedBy;
     }
+    if (messageCommand) {
+        if (!model.session().verified())
+            return ExitRefused;
+        if (messageSet) {
+            const bool ticked = !o.rest.contains(QStringLiteral("--off"));
+            const QByteArray text = ticked ? o.values.value(QStringLiteral("text")).toLocal8Bit() : QByteArray();
+            return batchcli::setMessage(model, *pages, slot, ticked, text, out);
+        }
+        return batchcli::readMessage(model, *pages, slot, out);
+    }
     if (batchCommand) {
         if (!model.session().verified())
             return ExitRefused;
         if (command == QLatin1String("backup"))
-            return batchcli::backup(model, *pages, batchPath, out);
+            return batchcli::backup(model, *pages, batchPath, out, o.rest.contains(QStringLiteral("--messages")));
         return batchcli::apply(model, *pages, batchPath, o.rest.contains(QStringLiteral("--auto-station-id")), out);
     }
     const int result = model.runToEnd([&] { action(model); });
@@ -249,7 +290,8 @@ QString usage()
         "Usage:\n"
         "  kaspen-cli [--data-dir DIR] [--model A|B] --link rs232|gsm --port PATH --device ID COMMAND\n"
         "      COMMAND: status | read 1|2|3 | version | reset | modem-test | modem-version\n"
-        "             | backup --out FILE.cfg | apply FILE.cfg [--auto-station-id]\n"
+        "             | message read NN | message set NN --text TEXT | message set NN --off\n"
+        "             | backup --out FILE.cfg [--messages] | apply FILE.cfg [--auto-station-id]\n"
         "  kaspen-cli [--data-dir DIR] phonebook list\n"
         "  kaspen-cli [--data-dir DIR] phonebook add|edit --id ID --phone P --enquiry E --setup S\n"
         "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n"
@@ -260,12 +302,22 @@ QString usage()
         "and prints each Send Command logs and Data Logs entry and the status text.\n"
         "Time-outs are the program's own: 40 s on RS232, 90 s on the GSM modem.\n"
         "\n"
-        "backup reads \"#1\", \"#2\" and \"#3\", records every setting read back and saves\n"
-        "them as a configuration file (every row checked). apply opens a configuration\n"
+        "backup reads \"#1\", \"#2\", \"#3\" and the sensor serial numbers (\"#CHEACK4#\",\n"
+        "for the alarm delays), records every setting read back and saves them as a\n"
+        "configuration file (every row checked). apply opens a configuration\n"
         "file and runs every row as the Batch Setup button does, printing one line per\n"
         "row (number, Object, Parameters, result, tab-separated); it exits 0 only when\n"
         "every row succeeded, otherwise with the result code of the first that did not\n"
-        "(66: a row could not be sent or the link went away).\n"
+        "(66: a row could not be sent or the link went away). backup --messages also\n"
+        "reads every alarm message slot (00 to 51, one read each: an SMS apiece over\n"
+        "the GSM modem) and saves each as the command that sets it, so apply restores\n"
+        "the alarm texts too.\n"
+        "\n"
+        "message read NN reads alarm message slot NN (00-14 and 26-40: AD Alarm Message,\n"
+        "15-25 and 41-51: IN Alarm Message) and prints it as the page shows it: slot,\n"
+        "name, Text box (1 ticked, 0 clear) and message content, tab-separated.\n"
+        "message set NN --text TEXT ticks the slot's Text box and sends TEXT (at most\n"
+        "60 bytes); --off clears the box. The page's own checks run first.\n"
         "\n"
         "Exit codes: 0 success, 1 refused by the logger, 2 time-out, 3 password error,\n"
         "5 data error, 64 refused before sending (the message is printed), 65 usage.\n"

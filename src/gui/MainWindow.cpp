@@ -3,7 +3,11 @@
 #include "links/PortCatalog.h"
 #include "links/SerialLine.h"
 #include "gui/pages/DeviceSetupPage.h"
+#include "gui/pages/AnalogChannelPage.h"
+#include "gui/pages/DigitalChannelPage.h"
+#include "pages/channels/AnalogChannelModel.h"
 #include "gui/pages/RelayOutputPage.h"
+#include "gui/pages/AlarmMessagePage.h"
 #include "gui/pages/BatchSetupPage.h"
 #include "gui/pages/PhoneBookPage.h"
 #include "base/Clock.h"
@@ -417,8 +421,16 @@ void MainWindow::buildTabs(QWidget *parent)
         QWidget *page = nullptr;
         if (info.target == ToDeviceSetup) {
             page = m_deviceSetupPage = new DeviceSetupPage(m_model.session(), m_sheet);
+        } else if (info.target == ToAnalogChannel) {
+            page = m_analogChannelPage = new AnalogChannelPage(m_model.session(), m_sheet);
+        } else if (info.target == ToDigitalChannel) {
+            page = m_digitalChannelPage = new DigitalChannelPage(m_model.session(), m_sheet);
         } else if (info.target == ToRelayOutput) {
             page = m_relayOutputPage = new RelayOutputPage(m_model.session(), m_sheet);
+        } else if (info.target == ToAdAlarmMessage) {
+            page = m_adAlarmPage = new AlarmMessagePage(m_model.session(), AlarmPage::Ad, m_sheet);
+        } else if (info.target == ToInAlarmMessage) {
+            page = m_inAlarmPage = new AlarmMessagePage(m_model.session(), AlarmPage::In, m_sheet);
         } else if (info.target == ToBatchSetup) {
             page = m_batchSetupPage = new BatchSetupPage(m_model.session(), m_sheet);
             m_batchSetupPage->setMainModel(m_model);
@@ -441,7 +453,14 @@ void MainWindow::buildTabs(QWidget *parent)
 
     m_router.addPage(ToPhoneBook, m_phoneBookPage);
     m_router.addPage(ToDeviceSetup, m_deviceSetupPage);
+    m_router.addPage(ToAnalogChannel, m_analogChannelPage);
+    m_router.addPage(ToDigitalChannel, m_digitalChannelPage);
+    // A calibration step that got no answer ends the calibration.
+    connect(&m_model, &MainModel::exchangeFinished, &m_analogChannelPage->model(),
+            [p = &m_analogChannelPage->model()](int code, int result) { p->exchangeFinished(code, result); });
     m_router.addPage(ToRelayOutput, m_relayOutputPage);
+    m_router.addPage(ToAdAlarmMessage, m_adAlarmPage);
+    m_router.addPage(ToInAlarmMessage, m_inAlarmPage);
     m_router.addPage(ToBatchSetup, m_batchSetupPage);
     for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it)
         m_router.addPage(it.key(), it.value());

@@ -24,7 +24,10 @@ class QTabWidget;
 class QGroupBox;
 
 namespace kaspen {
+class AlarmMessagePage;
+class AnalogChannelPage;
 class BatchSetupPage;
+class DigitalChannelPage;
 class PortWatcher;
 class DeviceSetupPage;
 class PhoneBookPage;
@@ -95,6 +98,10 @@ public:
     PhoneBookPage *phoneBookPage() const { return m_phoneBookPage; }
     DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
     RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
+    AlarmMessagePage *adAlarmMessagePage() const { return m_adAlarmPage; }
+    AlarmMessagePage *inAlarmMessagePage() const { return m_inAlarmPage; }
+    AnalogChannelPage *analogChannelPage() const { return m_analogChannelPage; }
+    DigitalChannelPage *digitalChannelPage() const { return m_digitalChannelPage; }
     BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
 
 public slots:
@@ -186,6 +193,10 @@ private:
     PhoneBookPage *m_phoneBookPage = nullptr;
     DeviceSetupPage *m_deviceSetupPage = nullptr;
     RelayOutputPage *m_relayOutputPage = nullptr;
+    AlarmMessagePage *m_adAlarmPage = nullptr;
+    AlarmMessagePage *m_inAlarmPage = nullptr;
+    AnalogChannelPage *m_analogChannelPage = nullptr;
+    DigitalChannelPage *m_digitalChannelPage = nullptr;
     BatchSetupPage *m_batchSetupPage = nullptr;
 };
 

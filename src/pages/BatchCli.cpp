@@ -14,6 +14,9 @@
 // that joins the core is added here and in CorePages::CorePages.
 #include "pages/device/DeviceSetupModel.h"
 #include "pages/device/RelayOutputModel.h"
+#include "pages/alarms/AlarmMessageModel.h"
+#include "pages/channels/AnalogChannelModel.h"
+#include "pages/channels/DigitalChannelModel.h"
 
 namespace kaspen {
 
@@ -22,16 +25,30 @@ CorePages::CorePages(Session &session) : m_batch(std::make_unique<BatchSetupMode
     m_router.addPage(ToBatchSetup, m_batch.get());
     auto add = [&](auto model, unsigned target) {
         m_router.addPage(target, model.get());
+        auto *raw = model.get();
         m_models.push_back(std::move(model));
+        return raw;
     };
     add(std::make_shared<DeviceSetupModel>(session), ToDeviceSetup);
     add(std::make_shared<RelayOutputModel>(session), ToRelayOutput);
+    m_analog = add(std::make_shared<AnalogChannelModel>(session), ToAnalogChannel);
+    add(std::make_shared<DigitalChannelModel>(session), ToDigitalChannel);
+    m_adAlarm = add(std::make_shared<AlarmMessageModel>(session, AlarmPage::Ad), ToAdAlarmMessage);
+    m_inAlarm = add(std::make_shared<AlarmMessageModel>(session, AlarmPage::In), ToInAlarmMessage);
 }
 
 CorePages::~CorePages()
 {
     m_router.clear();
     m_models.clear();
+}
+
+AlarmMessageModel *CorePages::alarmModelOf(int slot, int *row, int *column) const
+{
+    AlarmPage page;
+    if (!alarmslots::locate(slot, &page, row, column))
+        return nullptr;
+    return page == AlarmPage::Ad ? m_adAlarm : m_inAlarm;
 }
 
 namespace batchcli {
@@ -88,14 +105,72 @@ int runRead(MainModel &model, int n, const Output &out)
     return result;
 }
 
+// One slot read; prints "SMS:NN" and the status text.
+int runSlotRead(MainModel &model, AlarmMessageModel &page, int row, int column, const Output &out)
+{
+    const int result = model.runToEnd([&] { page.sendRead(row, column); });
+    if (result < 0)
+        return ExitRefused;
+    out("SMS:" + alarmslots::slotText(alarmslots::slot(page.page(), row, column)) + '\t'
+        + model.exchange().statusText().toLatin1() + '\n');
+    return result;
+}
+
 } // namespace
 
-int backup(MainModel &model, CorePages &pages, const QString &path, const Output &out)
+int readMessage(MainModel &model, CorePages &pages, int slot, const Output &out)
+{
+    int row = 0, column = 0;
+    AlarmMessageModel *page = pages.alarmModelOf(slot, &row, &column);
+    if (!page)
+        return ExitRefused;
+    const int result = model.runToEnd([&] { page->sendRead(row, column); });
+    if (result < 0)
+        return ExitRefused;
+    out(model.exchange().statusText().toLocal8Bit() + '\n');
+    out(alarmslots::slotText(slot) + '\t' + alarmslots::cellName(page->page(), row, column) + '\t'
+        + (page->ticked(row, column) ? "1" : "0") + '\t' + page->text(row, column) + '\n');
+    return result;
+}
+
+int setMessage(MainModel &model, CorePages &pages, int slot, bool ticked, const QByteArray &text, const Output &out)
+{
+    int row = 0, column = 0;
+    AlarmMessageModel *page = pages.alarmModelOf(slot, &row, &column);
+    if (!page)
+        return ExitRefused;
+    page->setCell(row, column, ticked, text);
+    const int result = model.runToEnd([&] { page->sendSet(row, column); });
+    if (result < 0)
+        return ExitRefused;
+    out(model.exchange().statusText().toLocal8Bit() + '\n');
+    return result;
+}
+
+int backup(MainModel &model, CorePages &pages, const QString &path, const Output &out, bool messages)
 {
     for (int n = 1; n <= 3; ++n) {
         const int r = runRead(model, n, out);
         if (r != ResultSuccess)
             return r;
+    }
+    // The alarm delays come only with "#CHEACK4#"; a backup holds them too.
+    AnalogChannelModel &analog = pages.analogChannel();
+    const int delays = model.runToEnd([&] { analog.checkSensorSerialNumbers(); });
+    if (delays < 0)
+        return ExitRefused;
+    out("#CHEACK4#\t" + model.exchange().statusText().toLatin1() + '\n');
+    if (delays != ResultSuccess)
+        return delays;
+    analog.recordAlarmDelays();
+    for (int slot = 0; messages && slot < alarmslots::SlotCount; ++slot) {
+        int row = 0, column = 0;
+        AlarmMessageModel *page = pages.alarmModelOf(slot, &row, &column);
+        const int r = runSlotRead(model, *page, row, column, out);
+        if (r != ResultSuccess)
+            return r;
+        if (!page->recordCell(row, column))
+            out("SMS:" + alarmslots::slotText(slot) + "\tnot recorded\n");
     }
     BatchSetupModel &batch = pages.batch();
     // As the main window's Batch button lists the table: every row checked.

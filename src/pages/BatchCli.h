@@ -21,6 +21,8 @@
 
 namespace kaspen {
 
+class AlarmMessageModel;
+class AnalogChannelModel;
 class BatchSetupModel;
 class MainModel;
 class Session;
@@ -41,10 +43,18 @@ public:
     PageRouter &router() { return m_router; }
 
     BatchSetupModel &batch() { return *m_batch; }
+    // The Analog Channel page model (it also reads the alarm delays for a backup).
+    AnalogChannelModel &analogChannel() { return *m_analog; }
+    // The page model that holds message slot NN (AD or IN Alarm Message),
+    // with the slot's row and column; null for a number that is no slot.
+    AlarmMessageModel *alarmModelOf(int slot, int *row, int *column) const;
 
 private:
+    AlarmMessageModel *m_adAlarm = nullptr;
+    AlarmMessageModel *m_inAlarm = nullptr;
     std::unique_ptr<BatchSetupModel> m_batch;
     std::vector<std::shared_ptr<void>> m_models; // the other page models
+    AnalogChannelModel *m_analog = nullptr;
     PageRouter m_router;
 };
 
@@ -61,11 +71,24 @@ using Output = std::function<void(const QByteArray &)>;
 int resultCodeOf(const QString &status);
 
 // "#1", "#2", "#3" one after another; every block that arrives is decoded by
-// the page models and recorded in the batch command table. Then the table is
+// the page models and recorded in the batch command table. Then "#CHEACK4#",
+// whose alarm delays are recorded as the TD commands that would set them.
+// With messages, every alarm message slot (00 ... 51) is read too and
+// recorded as the SMSSET command that would set it (one read per slot: over
+// the GSM modem every read is an SMS, so only on request). Then the table is
 // listed with every row checked and saved to path as Save Configure File
 // does. Prints one line per saved row ("No.", Object, Parameters). Returns 0,
 // or the result code of the first read that failed, or ExitRefused.
-int backup(MainModel &model, CorePages &pages, const QString &path, const Output &out);
+int backup(MainModel &model, CorePages &pages, const QString &path, const Output &out, bool messages = false);
+
+// "message read NN": reads slot NN through its page model and prints the
+// slot as the page shows it: "NN", the slot's name, the "Text" box (1 or 0)
+// and the message content, tab-separated. Returns the read's result code,
+// ExitRefused when it was refused before sending.
+int readMessage(MainModel &model, CorePages &pages, int slot, const Output &out);
+// "message set NN": the slot's set button with the box and text given
+// (ticked with text, or clear); the page's checks run first.
+int setMessage(MainModel &model, CorePages &pages, int slot, bool ticked, const QByteArray &text, const Output &out);
 
 // Opens path as Open Configure File does, checks every row and runs them as
 // the "Batch Setup" button does (Auto Station ID when asked). Prints one line
