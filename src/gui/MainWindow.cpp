@@ -5,6 +5,8 @@
 #include "gui/pages/RelayOutputPage.h"
 #include "gui/pages/BatchSetupPage.h"
 #include "gui/pages/PhoneBookPage.h"
+#include "gui/pages/DataRecordPage.h"
+#include "pages/datarecord/DataRecordModel.h"
 #include "base/Clock.h"
 #include "session/LogPanes.h"
 #include "gui/common/ConnectionList.h"
@@ -347,6 +349,8 @@ void MainWindow::buildTabs(QWidget *parent)
             page = m_deviceSetupPage = new DeviceSetupPage(m_model.session(), m_sheet);
         } else if (info.target == ToRelayOutput) {
             page = m_relayOutputPage = new RelayOutputPage(m_model.session(), m_sheet);
+        } else if (info.target == ToDataRecord) {
+            page = m_dataRecordPage = new DataRecordPage(m_model.session(), m_sheet);
         } else if (info.target == ToBatchSetup) {
             page = m_batchSetupPage = new BatchSetupPage(m_model.session(), m_sheet);
         } else {
@@ -370,6 +374,11 @@ void MainWindow::buildTabs(QWidget *parent)
     m_receivers.insert(ToDeviceSetup, [this](const PageMessage &m) { m_deviceSetupPage->handleMessage(m); });
     m_receivers.insert(ToRelayOutput, [this](const PageMessage &m) { m_relayOutputPage->handleMessage(m); });
     m_receivers.insert(ToBatchSetup, [this](const PageMessage &m) { m_batchSetupPage->handleMessage(m); });
+    m_receivers.insert(ToDataRecord, [this](const PageMessage &m) { m_dataRecordPage->handleMessage(m); });
+    // A download request that went unanswered leaves the download waiting for Cancel.
+    connect(&m_model, &MainModel::exchangeFinished, this, [this](int code, int result, const QString &) {
+        m_dataRecordPage->model().exchangeFinished(code, result);
+    });
     for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it) {
         ui::PlaceholderPage *page = it.value();
         m_receivers.insert(it.key(), [page](const PageMessage &m) { page->handleMessage(m); });

@@ -27,6 +27,7 @@ class BatchSetupPage;
 class DeviceSetupPage;
 class PhoneBookPage;
 class RelayOutputPage;
+class DataRecordPage;
 namespace ui {
 class ConnectionList;
 class PlaceholderPage;
@@ -80,6 +81,7 @@ public:
     DeviceSetupPage *deviceSetupPage() const { return m_deviceSetupPage; }
     RelayOutputPage *relayOutputPage() const { return m_relayOutputPage; }
     BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
+    DataRecordPage *dataRecordPage() const { return m_dataRecordPage; }
 
 signals:
     // A message reached one of its target pages.
@@ -152,6 +154,7 @@ private:
     DeviceSetupPage *m_deviceSetupPage = nullptr;
     RelayOutputPage *m_relayOutputPage = nullptr;
     BatchSetupPage *m_batchSetupPage = nullptr;
+    DataRecordPage *m_dataRecordPage = nullptr;
 };
 
 } // namespace kaspen
