@@ -143,19 +143,21 @@ TEST_F(DataRecordE2E, TwoDaysWithOneAndTenRecordsPerRequestHoldTheSameRecords)
 
 TEST_F(DataRecordE2E, QueryOfTwentyRecordsFillsTheListAndTheChart)
 {
-    start({"--log-interval", "1", "--history-days", "2"});
-    const QDate yesterday = QDate::currentDate().addDays(-1);
+    start({"--log-interval", "1", "--history-days", "3"});
+    // Forty hours ago: inside the history, before the simulator's power cut.
+    QDateTime at = QDateTime::currentDateTime().addSecs(-40 * 3600);
+    at = QDateTime(at.date(), QTime(at.time().hour(), at.time().minute() / 5 * 5));
     DataRecordModel &m = page->model();
-    page->queryDate()->setDate(yesterday);
-    page->hourList()->setCurrentIndex(8);
-    page->minuteList()->setCurrentIndex(0);
+    page->queryDate()->setDate(at.date());
+    page->hourList()->setCurrentIndex(at.time().hour());
+    page->minuteList()->setCurrentIndex(at.time().minute());
     page->countList()->setCurrentIndex(page->countList()->findText("20"));
     ASSERT_EQ(main->runToEnd([&] { page->queryButton()->click(); }), ResultSuccess);
     ASSERT_EQ(m.rows().size(), 20);
     EXPECT_EQ(page->list()->rowCount(), 20);
-    EXPECT_EQ(page->list()->item(0, 3)->text(), yesterday.toString("MM/dd/yyyy"));
-    EXPECT_EQ(page->list()->item(0, 4)->text(), QStringLiteral("08:00:00"));
-    EXPECT_EQ(page->list()->item(19, 4)->text(), QStringLiteral("09:35:00"));
+    EXPECT_EQ(page->list()->item(0, 3)->text(), at.date().toString("MM/dd/yyyy"));
+    EXPECT_EQ(page->list()->item(0, 4)->text(), at.time().toString("HH:mm:ss"));
+    EXPECT_EQ(page->list()->item(19, 4)->text(), at.addSecs(19 * 300).time().toString("HH:mm:ss"));
     EXPECT_EQ(page->list()->horizontalHeaderItem(5)->text(), QStringLiteral("Humidity"));
     const QList<QLineSeries *> series = page->chart()->seriesList();
     ASSERT_FALSE(series.isEmpty());

@@ -1,6 +1,7 @@
 #include "gui/pages/DataRecordChart.h"
 #include "pages/datarecord/DataRecordModel.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
@@ -11,6 +12,7 @@
 #include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kaspen {
 
@@ -30,16 +32,16 @@ bool isState(const DataRecordModel::Column &c)
 DataRecordChart::DataRecordChart(const DataRecordModel &model, QWidget *parent) : QWidget(parent), m_model(model)
 {
     m_chart = new QChart;
-    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->legend()->setAlignment(Qt::AlignRight);
     m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_time = new QDateTimeAxis;
     m_time->setFormat(QStringLiteral("MM/dd hh:mm"));
     m_time->setTitleText(QStringLiteral("Time"));
     m_values = new QValueAxis;
     m_values->setTitleText(QStringLiteral("Value"));
-    m_states = new QValueAxis;
-    m_states->setTitleText(QStringLiteral("Inputs and relays"));
-    m_states->setLabelFormat(QStringLiteral("%.0f"));
+    m_states = new QCategoryAxis;
+    m_states->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_states->setGridLineVisible(false);
     m_chart->addAxis(m_time, Qt::AlignBottom);
     m_chart->addAxis(m_values, Qt::AlignLeft);
     m_chart->addAxis(m_states, Qt::AlignRight);
@@ -86,6 +88,9 @@ void DataRecordChart::rebuild()
         s->attachAxis(m_time);
         if (isState(col)) {
             s->attachAxis(m_states);
+            QPen pen = s->pen();
+            pen.setStyle(Qt::DashLine);
+            s->setPen(pen);
             m_stateOffset.insert(s, 2 * states++);
         } else {
             s->attachAxis(m_values);
@@ -100,9 +105,18 @@ void DataRecordChart::rebuild()
         });
         m_series.insert(c, s);
     }
+    // One band per input or relay, labelled with its column title at its "on" level.
+    for (const QString &label : m_states->categoriesLabels())
+        m_states->remove(label);
+    QList<std::pair<int, QString>> bands;
+    for (auto it = m_stateOffset.cbegin(); it != m_stateOffset.cend(); ++it)
+        bands.append({it.value(), it.key()->name()});
+    std::sort(bands.begin(), bands.end());
+    for (const auto &[offset, name] : bands)
+        m_states->append(name, offset + 1);
+    m_states->setStartValue(-0.5);
     m_states->setRange(-0.5, std::max(1, 2 * states) - 0.5);
     m_states->setVisible(states > 0);
-    m_states->setTickCount(std::max(2, std::min(states * 2, 12) + 1));
     for (QLegendMarker *marker : m_chart->legend()->markers()) {
         connect(marker, &QLegendMarker::clicked, this, [marker] {
             QAbstractSeries *s = marker->series();

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QWidget>
 
+class QCategoryAxis;
 class QChart;
 class QChartView;
 class QDateTimeAxis;
@@ -41,7 +42,7 @@ private:
     QChart *m_chart;
     QDateTimeAxis *m_time;
     QValueAxis *m_values;
-    QValueAxis *m_states;
+    QCategoryAxis *m_states;
     QHash<int, QLineSeries *> m_series; // by column
     QHash<QLineSeries *, int> m_stateOffset;
     double m_min = 0, m_max = 0;
