@@ -3,6 +3,8 @@
 #include "base/Clock.h"
 #include "protocol/ReplyItems.h"
 #include "support/PageFixture.h"
+#include "sim/Logger.h"
+#include "sim/LoggerState.h"
 
 #include <QDir>
 #include <QFile>
@@ -508,4 +510,37 @@ TEST(DataRecordDownload, UnwritableFileStopsAndSays)
     EXPECT_TRUE(d.f.sink.last().startsWith(QStringLiteral("Cannot write the download file %1").arg(d.path)));
     EXPECT_FALSE(d.m.downloadActive());
     EXPECT_EQ(d.f.line->written.size(), 1);
+}
+
+TEST(DataRecordQuery, EveryTimeFormOfTheSimulatedLogger)
+{
+    const QDateTime now(QDate(2026, 3, 5), QTime(14, 7, 30));
+    struct Case {
+        int form;
+        const char *tm;
+        const char *time;
+    };
+    const Case cases[] = {{0, "260304070000", "07:00:00"}, {1, "2603040700", "07:00:00"},
+                          {2, "03/04/2026,07:00:00", "07:00:00"}};
+    for (const Case &c : cases) {
+        sim::LoggerState state = sim::LoggerState::defaults(sim::Model::A, now);
+        state.historyTimeForm = c.form;
+        sim::Logger logger(state);
+        logger.setClock([now] { return now; });
+        const QByteArray reply = logger.answer("111111#REDEEM260304070003#");
+        EXPECT_EQ(GetItemValue(reply, "TM:").value, QByteArray(c.tm));
+
+        PageFixture f(ModelOrvelA);
+        DataRecordModel m(f.session);
+        m.setHour(7);
+        m.setMinute(0);
+        m.setCount(3);
+        ASSERT_TRUE(m.query());
+        m.handleMessage({msg::DataRecords, ToDataRecord, 0, reply, 0});
+        ASSERT_EQ(m.rows().size(), 3) << reply.constData();
+        EXPECT_EQ(m.cell(0, 3), QStringLiteral("03/04/2026"));
+        EXPECT_EQ(m.cell(0, 4), QString::fromLatin1(c.time));
+        EXPECT_EQ(m.cell(2, 4), QStringLiteral("07:30:00"));
+        EXPECT_EQ(m.rows().at(2).when, wall(2026, 3, 4, 7, 30));
+    }
 }
