@@ -1,7 +1,11 @@
+#include "gui/MainWindow.h"
 #include "gui/pages/DataRecordChart.h"
 #include "gui/pages/DataRecordPage.h"
 #include "pages/datarecord/DataRecordModel.h"
+#include "support/FakeLine.h"
 #include "support/PageFixture.h"
+#include "support/PhoneBookScratch.h"
+#include "support/RecordingSink.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -137,4 +141,39 @@ TEST(DataRecordPage, DownloadWindowShowsProgressAndCancelKeepsTheFile)
     ASSERT_TRUE(page.statusWindow());
     page.statusWindow()->close();
     EXPECT_FALSE(page.model().downloadActive());
+}
+
+TEST(DataRecordPage, IsSheetPageSixAndGetsTheRepliesOfItsQuery)
+{
+    QTemporaryDir dir;
+    test::emptyPhoneBook(dir.path());
+    {
+        PhoneBook book;
+        book.AddGsmEntry("000001", "0123456789", "111111", "222222");
+        book.SelectGsmEntry("000001");
+    }
+    test::RecordingSink sink;
+    MainWindow w(ModelOrvelA);
+    ASSERT_EQ(w.settingsSheet()->widget(6), w.dataRecordPage());
+    EXPECT_EQ(w.settingsSheet()->tabText(6), QStringLiteral("  Data Record  "));
+    auto line = std::make_unique<test::FakeLine>();
+    test::FakeLine *raw = line.get();
+    line->open();
+    w.session().setSerialLine(std::move(line));
+    w.session().setVerified(true);
+    w.settingsSheet()->setEnabled(true); // as after the first status record
+    DataRecordPage &page = *w.dataRecordPage();
+    page.hourList()->setCurrentIndex(0);
+    page.minuteList()->setCurrentIndex(0);
+    page.countList()->setCurrentIndex(page.countList()->findText("24"));
+    page.queryButton()->click();
+    ASSERT_FALSE(raw->written.isEmpty());
+    EXPECT_TRUE(raw->written.last().contains("#REDEEM")) << raw->written.last().constData();
+    raw->reply(dayReply(24)); // WM_USER+1, then WM_USER+14 to the page
+    EXPECT_EQ(page.list()->rowCount(), 24);
+    // A status record during the query: the live row.
+    raw->reply("#STA:000001,ORV-A;L:50;D:4;T:1;TM:260305120000;A00:50.0;K01:10000;O01:00;#");
+    EXPECT_EQ(page.list()->rowCount(), 1);
+    EXPECT_EQ(page.list()->item(0, 1)->text(), QStringLiteral("STA"));
+    test::emptyPhoneBook(dir.path());
 }
