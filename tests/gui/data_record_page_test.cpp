@@ -129,6 +129,8 @@ TEST(DataRecordPage, DownloadWindowShowsProgressAndCancelKeepsTheFile)
     EXPECT_EQ(w->text()->text(), QStringLiteral("2\\288"));
     EXPECT_EQ(w->bar()->maximum(), 288);
     EXPECT_EQ(w->bar()->value(), 2);
+    QDir().mkpath(QStringLiteral(KASPEN_BUILD_DIR "/screenshots"));
+    EXPECT_TRUE(w->grab().save(QStringLiteral(KASPEN_BUILD_DIR "/screenshots/download_status.png")));
     w->cancelButton()->click();
     EXPECT_EQ(page.statusWindow(), nullptr);
     EXPECT_EQ(f.sink.last(), QStringLiteral("DownLoad Cancel Success!\n2 records saved in %1").arg(path));

@@ -507,6 +507,8 @@ TEST(DataRecordDownload, UnwritableFileStopsAndSays)
     ASSERT_TRUE(d.start(QDate(2026, 3, 5), QDate(2026, 3, 5)));
     d.reply(logger.answer(d.lastSent()));
     EXPECT_EQ(d.m.lastOutcome(), Outcome::WriteFailed);
+    ASSERT_FALSE(d.f.sink.shown.isEmpty());
+    EXPECT_EQ(d.f.sink.shown.last().kind, MessageKind::Error);
     EXPECT_TRUE(d.f.sink.last().startsWith(QStringLiteral("Cannot write the download file %1").arg(d.path)));
     EXPECT_FALSE(d.m.downloadActive());
     EXPECT_EQ(d.f.line->written.size(), 1);

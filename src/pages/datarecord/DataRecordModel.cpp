@@ -493,7 +493,11 @@ void DataRecordModel::endDownload(Outcome outcome, const QString &message, bool 
     if (closeWindow)
         emit progressWindowClosed();
     emit downloadEnded(outcome);
-    if (!message.isEmpty())
+    if (message.isEmpty())
+        return;
+    if (outcome == Outcome::WriteFailed)
+        showError(message);
+    else
         showMessage(message);
 }
 
