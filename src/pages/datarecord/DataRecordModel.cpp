@@ -58,34 +58,10 @@ QDateTime DataRecordModel::now() const
 
 bool DataRecordModel::commandGuard()
 {
-    const bool ethernet = m_session.onEthernet();
-    if (ethernet ? !m_session.ethernetConnected() : !m_session.serialOpen()) {
-        showMessage(ethernet ? QStringLiteral("Before Setup Command ,please Connect First!")
-                             : QStringLiteral("Before Setup Command ,please Connect!"));
-        return false;
-    }
-    if (m_session.activeRecord().inProgress) {
-        showMessage(QStringLiteral("Command is in progress..."));
-        return false;
-    }
-    const CurrentEntry e = m_session.currentEntry();
-    if (e.id.isEmpty()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Select Device ID!"));
-        return false;
-    }
-    if (e.phone.isEmpty()) {
-        showMessage(QStringLiteral("Device Phone Number is NULL ,please Edit Phone Book!"));
-        return false;
-    }
-    if (e.enquiryPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device QueryPassword is NULL ,please Edit Phone Book!"));
-        return false;
-    }
-    if (e.setupPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device SetupPassword is NULL ,please Edit Phone Book!"));
-        return false;
-    }
-    return true;
+    CommandGuard g;
+    g.notConnectedSerial = QStringLiteral("Before Setup Command ,please Connect!");
+    g.notConnectedEthernet = QStringLiteral("Before Setup Command ,please Connect First!");
+    return m_session.guard(g);
 }
 
 // ---- query ---------------------------------------------------------------
