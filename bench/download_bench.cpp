@@ -10,6 +10,7 @@
 #include "base/MessageSink.h"
 #include "pages/datarecord/DataRecordModel.h"
 #include "session/MainModel.h"
+#include "session/PageRouter.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -84,10 +85,8 @@ struct HistoryLink {
         PhoneBook().AddGsmEntry("000001", "0123456789", "111111", "222222");
         model = std::make_unique<MainModel>(ModelOrvelA);
         page = std::make_unique<DataRecordModel>(model->session());
-        QObject::connect(model.get(), &MainModel::pageMessage, [this](const PageMessage &m) {
-            if (m.targets & ToDataRecord)
-                page->handleMessage(m);
-        });
+        router.addPage(ToDataRecord, page.get());
+        QObject::connect(model.get(), &MainModel::pageMessage, [this](const PageMessage &m) { router.deliver(m); });
         QObject::connect(&model->session(), &Session::serialTextReceived, [this](const QByteArray &t) {
             received += t.size();
             ++replies;
@@ -120,6 +119,7 @@ struct HistoryLink {
     QuietSink sink;
     std::unique_ptr<MainModel> model;
     std::unique_ptr<DataRecordModel> page;
+    PageRouter router;
     std::string error;
     long long received = 0;
     long long sent = 0;

@@ -7,6 +7,7 @@
 #include "pages/phonebook/PhoneBookModel.h"
 #include "pages/BatchCli.h"
 #include "pages/datarecord/DataRecordModel.h"
+#include "session/PageRouter.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -130,10 +131,9 @@ QString duration(qint64 secs)
 int queryCommand(MainModel &model, const Options &o)
 {
     DataRecordModel page(model.session());
-    QObject::connect(&model, &MainModel::pageMessage, &page, [&page](const PageMessage &m) {
-        if (m.targets & ToDataRecord)
-            page.handleMessage(m);
-    });
+    PageRouter router;
+    router.addPage(ToDataRecord, &page);
+    QObject::connect(&model, &MainModel::pageMessage, &page, [&router](const PageMessage &m) { router.deliver(m); });
     const QDateTime at = QDateTime::fromString(o.values.value(QStringLiteral("at")), QStringLiteral("yyyy-MM-dd HH:mm"));
     bool ok = true;
     const int count = o.values.contains(QStringLiteral("count")) ? o.values.value(QStringLiteral("count")).toInt(&ok) : 1;
@@ -170,10 +170,9 @@ int queryCommand(MainModel &model, const Options &o)
 int downloadCommand(MainModel &model, const Options &o)
 {
     DataRecordModel page(model.session());
-    QObject::connect(&model, &MainModel::pageMessage, &page, [&page](const PageMessage &m) {
-        if (m.targets & ToDataRecord)
-            page.handleMessage(m);
-    });
+    PageRouter router;
+    router.addPage(ToDataRecord, &page);
+    QObject::connect(&model, &MainModel::pageMessage, &page, [&router](const PageMessage &m) { router.deliver(m); });
     QObject::connect(&model, &MainModel::exchangeFinished, &page,
                      [&page](int code, int result, const QString &) { page.exchangeFinished(code, result); });
     const QDate from = QDate::fromString(o.values.value(QStringLiteral("from")), QStringLiteral("yyyy-MM-dd"));
