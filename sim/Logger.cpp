@@ -695,7 +695,7 @@ QByteArray Logger::historyReply(const QDateTime &from, int count)
         RecordText rec("STD:", identity());
         rec.item("D:", QByteArray::number(head.interval))
             .item("T:", QByteArray::number(end - begin))
-            .item("TM:", loggerTimeText(head.time));
+            .item("TM:", historyTimeText(head.time, m_state.historyTimeForm));
         auto joined = [&](auto valueOf) {
             QByteArray v;
             for (int i = begin; i < end; ++i) {

@@ -139,18 +139,38 @@ LoggerState LoggerState::defaults(Model model, const QDateTime &clockNow)
     for (int slot = 0; slot < SmsSlots; ++slot)
         s.sms[size_t(slot)] = {true, defaultSlotText(slot)};
 
-    // Two days of history at the default 15-minute interval, with a power
-    // cut of three hours the day before.
-    const int step = intervalSeconds(s.logInterval);
-    const QDateTime last = floorToStep(loggerNow, step);
-    const QDateTime cutFrom = last.addSecs(-30 * 3600), cutTo = last.addSecs(-27 * 3600);
-    for (QDateTime t = last.addSecs(-48 * 3600); t <= last; t = t.addSecs(step)) {
-        if (t > cutFrom && t < cutTo)
-            continue;
-        s.records.append(recordAt(s, t));
-    }
+    s.fillHistory(loggerNow, DefaultHistoryDays);
     s.loggedUntil = loggerNow;
     return s;
+}
+
+void LoggerState::fillHistory(const QDateTime &loggerNow, int days)
+{
+    // One record per logging interval for `days` days up to now, with a
+    // power cut of three hours the day before.
+    records.clear();
+    const int step = intervalSeconds(logInterval);
+    if (step > 0) {
+        const QDateTime last = floorToStep(loggerNow, step);
+        const QDateTime cutFrom = last.addSecs(-30 * 3600), cutTo = last.addSecs(-27 * 3600);
+        for (QDateTime t = last.addSecs(-qint64(days) * 86400); t <= last; t = t.addSecs(step)) {
+            if (t > cutFrom && t < cutTo)
+                continue;
+            records.append(recordAt(*this, t));
+        }
+        while (records.size() > MaxStoredRecords)
+            records.removeFirst();
+    }
+    loggedUntil = loggerNow;
+}
+
+QByteArray historyTimeText(const QDateTime &t, int form)
+{
+    switch (form) {
+    case 1: return t.toString(QStringLiteral("yyMMddHHmm")).toLatin1();
+    case 2: return t.toString(QStringLiteral("MM/dd/yyyy,HH:mm:ss")).toLatin1();
+    default: return t.toString(QStringLiteral("yyMMddHHmmss")).toLatin1();
+    }
 }
 
 QJsonObject LoggerState::toJson() const
@@ -229,6 +249,7 @@ QJsonObject LoggerState::toJson() const
     }
     o["sms"] = slotArray;
     o["setupState"] = setupState;
+    o["historyTimeForm"] = historyTimeForm == 1 ? "minutes" : historyTimeForm == 2 ? "formatted" : "seconds";
     QJsonObject extra;
     for (auto it = extraSettings.cbegin(); it != extraSettings.cend(); ++it)
         extra[QString::fromLatin1(it.key())] = text(it.value());
@@ -334,6 +355,10 @@ bool LoggerState::fromJson(const QJsonObject &o, const QDateTime &pcNow, LoggerS
         s.sms[size_t(n)].text = bytes(j["text"], s.sms[size_t(n)].text);
     }
     s.setupState = integer(o["setupState"], 0);
+    {
+        const QString form = o["historyTimeForm"].toString();
+        s.historyTimeForm = form == QLatin1String("minutes") ? 1 : form == QLatin1String("formatted") ? 2 : 0;
+    }
     const QJsonObject extra = o["extraSettings"].toObject();
     for (auto it = extra.begin(); it != extra.end(); ++it)
         s.extraSettings.insert(it.key().toLatin1(), bytes(it.value(), QByteArray()));

@@ -40,6 +40,7 @@ inline constexpr int AlarmPhones = 8;        // AP1..AP8
 inline constexpr int SmsSlots = 52;          // message slots 00..51
 inline constexpr int AssociationLength = 26; // COUTn: 20 channel positions + 6 reserved
 inline constexpr int MaxStoredRecords = 10000;
+inline constexpr int DefaultHistoryDays = 7;
 
 // The settings of one analog channel as the logger keeps them: the texts as
 // received (the program shows them exactly as read back). AD13 and AD14
@@ -112,14 +113,22 @@ struct LoggerState {
     QMap<QByteArray, QByteArray> extraSettings; // network and bus settings kept as sent
 
     QList<DataRecord> records;
+    // The TM form of history records ("historyTimeForm" in the state file):
+    // 0 "seconds" yyMMddhhmmss, 1 "minutes" yyMMddhhmm, 2 "formatted"
+    // "MM/dd/yyyy,hh:mm:ss".
+    int historyTimeForm = 0;
     QDateTime loggedUntil; // logger clock up to which logging has been done
 
     int relayCount() const { return int(relayOn.size()); }
 
     // A new logger as it leaves the factory, its clock set to `loggerNow`
-    // (wall clock), with two days of history already logged (so the Data
+    // (wall clock), with a week of history already logged (so the Data
     // Record page has something to show).
     static LoggerState defaults(Model model, const QDateTime &loggerNow);
+
+    // Replaces the records by `days` days of history up to loggerNow at the
+    // logging interval in force.
+    void fillHistory(const QDateTime &loggerNow, int days);
 
     QJsonObject toJson() const;
     // Fills missing or malformed fields from the model's defaults. Returns
@@ -132,5 +141,8 @@ struct LoggerState {
     bool save(const QString &path, QString *error) const;
     static bool load(const QString &path, const QDateTime &pcNow, LoggerState *out, QString *error);
 };
+
+// The TM text of a history record in the given form.
+QByteArray historyTimeText(const QDateTime &t, int form);
 
 } // namespace kaspen::sim

@@ -145,6 +145,15 @@ DataRecord recordAt(const LoggerState &s, const QDateTime &t)
     }
     d.inputs = r.inputs;
     d.relays = r.relays;
+    // The history shows a door contact (IN1) open for an hour every six
+    // hours, and the first relay switched on with it.
+    const qint64 hour = QDateTime(t.date(), t.time(), Qt::UTC).toSecsSinceEpoch() / 3600;
+    if (hour % 6 == 2) {
+        if (d.inputs.size() > 1)
+            d.inputs[1] = '1';
+        if (!d.relays.isEmpty())
+            d.relays[0] = '1';
+    }
     return d;
 }
 

@@ -100,7 +100,10 @@ int main(int argc, char **argv)
     const QCommandLineOption faultCount(QStringLiteral("fault-count"), QStringLiteral("Spoil only the first N answers, then answer normally. Default: every answer."), QStringLiteral("N"));
     const QCommandLineOption smsDelay(QStringLiteral("sms-delay"), QStringLiteral("GSM: milliseconds from the modem's acknowledgement to the first SMS part (at least 250). Default 1500."), QStringLiteral("MS"), QStringLiteral("1500"));
     const QCommandLineOption smsGap(QStringLiteral("sms-gap"), QStringLiteral("GSM: milliseconds between SMS parts (at least 250). Default 700."), QStringLiteral("MS"), QStringLiteral("700"));
-    p.addOptions({port, frontend, model, baud, id, phone, enquiry, setup, state, log, fault, faultCount, smsDelay, smsGap});
+    const QCommandLineOption historyDays(QStringLiteral("history-days"), QStringLiteral("Days of history the logger holds, one record per logging interval up to now (1 to 30). Default 7 for a new logger; given explicitly it replaces the history of a loaded state."), QStringLiteral("N"));
+    const QCommandLineOption logInterval(QStringLiteral("log-interval"), QStringLiteral("Logging interval code: 1 = 5 min, 2 = 15 min, 3 = 30 min, 4 = 60 min, 5 = 1 min. Default 2; given explicitly it also refills the history at that interval. The TM form of history records is the state file's \"historyTimeForm\": \"seconds\" (default), \"minutes\" or \"formatted\"."), QStringLiteral("CODE"));
+    p.addOptions({port, frontend, model, baud, id, phone, enquiry, setup, state, log, fault, faultCount, smsDelay, smsGap,
+                  historyDays, logInterval});
     p.process(app);
 
     if (!p.isSet(port))
@@ -161,6 +164,22 @@ int main(int argc, char **argv)
         st.enquiryPassword = p.value(enquiry).toLatin1();
     if (!loaded || p.isSet(setup))
         st.setupPassword = p.value(setup).toLatin1();
+
+    if (p.isSet(historyDays) || p.isSet(logInterval)) {
+        int days = DefaultHistoryDays;
+        if (p.isSet(historyDays)) {
+            days = p.value(historyDays).toInt(&ok);
+            if (!ok || days < 1 || days > 30)
+                fail(QStringLiteral("--history-days must be a number from 1 to 30"));
+        }
+        if (p.isSet(logInterval)) {
+            const int code = p.value(logInterval).toInt(&ok);
+            if (!ok || code < 1 || code > 5)
+                fail(QStringLiteral("--log-interval must be 1 to 5"));
+            st.logInterval = code;
+        }
+        st.fillHistory(wallClock(now).addSecs(st.clockOffsetSecs), days);
+    }
 
     Logger logger(st);
     Frontend front(logger, fe == QLatin1String("gsm") ? Frontend::Kind::GsmModem : Frontend::Kind::Rs232);

@@ -6,13 +6,27 @@
 #include "records/PhoneBook.h"
 #include "pages/phonebook/PhoneBookModel.h"
 #include "pages/BatchCli.h"
+#include "pages/datarecord/DataRecordModel.h"
+#include "session/PageRouter.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <QEventLoop>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <functional>
+#ifdef _WIN32
+#include <io.h>
+#define KASPEN_ISATTY _isatty
+#define KASPEN_FILENO _fileno
+#else
+#include <unistd.h>
+#define KASPEN_ISATTY isatty
+#define KASPEN_FILENO fileno
+#endif
 #include <map>
 #include <memory>
 
@@ -65,7 +79,8 @@ Options parse(const QStringList &args)
 {
     Options o;
     static const QStringList valued = {"--data-dir", "--link", "--port", "--device", "--model", "--id", "--phone",
-                                       "--enquiry", "--setup", "--out", "--text"};
+                                       "--enquiry", "--setup", "--out", "--text", "--at", "--count", "--csv", "--from",
+                                       "--to", "--per-request"};
     static const QStringList flags = {"--auto-station-id", "--off", "--messages"};
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
@@ -99,6 +114,153 @@ Options parse(const QStringList &args)
     return o;
 }
 
+std::atomic<int> g_interrupted{0};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted.store(1);
+}
+
+QString duration(qint64 secs)
+{
+    if (secs < 0)
+        return QStringLiteral("--:--");
+    return secs >= 3600 ? QStringLiteral("%1:%2:%3").arg(secs / 3600).arg(secs / 60 % 60, 2, 10, QLatin1Char('0')).arg(secs % 60, 2, 10, QLatin1Char('0'))
+                        : QStringLiteral("%1:%2").arg(secs / 60, 2, 10, QLatin1Char('0')).arg(secs % 60, 2, 10, QLatin1Char('0'));
+}
+
+// query: one REDEEM, the rows as a table or a CSV file.
+int queryCommand(MainModel &model, const Options &o)
+{
+    DataRecordModel page(model.session());
+    PageRouter router;
+    router.addPage(ToDataRecord, &page);
+    QObject::connect(&model, &MainModel::pageMessage, &page, [&router](const PageMessage &m) { router.deliver(m); });
+    const QDateTime at = QDateTime::fromString(o.values.value(QStringLiteral("at")), QStringLiteral("yyyy-MM-dd HH:mm"));
+    bool ok = true;
+    const int count = o.values.contains(QStringLiteral("count")) ? o.values.value(QStringLiteral("count")).toInt(&ok) : 1;
+    if (!at.isValid() || !ok || count < 1 || count > DataRecordModel::MaxCount) {
+        err(QStringLiteral("query needs --at \"YYYY-MM-DD hh:mm\" and --count 1 to 99\n") + usage());
+        return ExitUsage;
+    }
+    page.setQueryDate(at.date());
+    page.setHour(at.time().hour());
+    page.setMinute(at.time().minute());
+    page.setCount(count);
+    const int result = model.runToEnd([&] { page.query(); });
+    if (result < 0)
+        return ExitRefused;
+    if (result != ResultSuccess) {
+        out(model.exchange().statusText().toLocal8Bit() + "\n");
+        return result;
+    }
+    const QString csv = o.values.value(QStringLiteral("csv"));
+    if (csv.isEmpty()) {
+        out(page.table());
+        return 0;
+    }
+    QString error;
+    if (!page.exportCsv(csv, &error)) {
+        err(QStringLiteral("cannot write %1: %2").arg(csv, error));
+        return ExitWriteFailed;
+    }
+    out(QByteArray::number(page.rows().size()) + " records written to " + csv.toLocal8Bit() + "\n");
+    return 0;
+}
+
+// download: the page's download into --out, with progress on standard error.
+int downloadCommand(MainModel &model, const Options &o)
+{
+    DataRecordModel page(model.session());
+    PageRouter router;
+    router.addPage(ToDataRecord, &page);
+    QObject::connect(&model, &MainModel::pageMessage, &page, [&router](const PageMessage &m) { router.deliver(m); });
+    QObject::connect(&model, &MainModel::exchangeFinished, &page,
+                     [&page](int code, int result, const QString &) { page.exchangeFinished(code, result); });
+    const QDate from = QDate::fromString(o.values.value(QStringLiteral("from")), QStringLiteral("yyyy-MM-dd"));
+    const QDate to = QDate::fromString(o.values.value(QStringLiteral("to")), QStringLiteral("yyyy-MM-dd"));
+    const QString path = o.values.value(QStringLiteral("out"));
+    bool ok = true;
+    const int perRequest =
+        o.values.contains(QStringLiteral("per-request")) ? o.values.value(QStringLiteral("per-request")).toInt(&ok) : 1;
+    if (!from.isValid() || !to.isValid() || path.isEmpty() || !ok || perRequest < 1 || perRequest > DataRecordModel::MaxCount) {
+        err(QStringLiteral("download needs --from YYYY-MM-DD --to YYYY-MM-DD --out FILE [--per-request 1 to 99]\n") + usage());
+        return ExitUsage;
+    }
+    if (perRequest > page.maxPerRequest()) {
+        err(QStringLiteral("only 1 record per request on the GSM modem link"));
+        return ExitUsage;
+    }
+    page.setStartDate(from);
+    page.setEndDate(to);
+    page.setPerRequest(perRequest);
+    if (page.prepareDownload().isEmpty())
+        return ExitRefused;
+
+    const bool terminal = KASPEN_ISATTY(KASPEN_FILENO(stderr)) != 0;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    qint64 lastLine = -1000;
+    QObject::connect(&page, &DataRecordModel::progressChanged, &page, [&](int received, int total) {
+        const double secs = std::max(0.001, elapsed.elapsed() / 1000.0);
+        const double rate = received / secs;
+        const qint64 left = rate > 0 ? qint64((total - received) / rate) : -1;
+        const QString line = QStringLiteral("%1/%2 records  %3 records/s  %4 left")
+                                 .arg(received)
+                                 .arg(total)
+                                 .arg(rate, 0, 'f', 1)
+                                 .arg(duration(left));
+        if (terminal) {
+            const QByteArray b = "\r" + line.toLocal8Bit() + "\x1b[K";
+            std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+            std::fflush(stderr);
+        } else if (elapsed.elapsed() - lastLine >= 1000 || received >= total) {
+            lastLine = elapsed.elapsed();
+            err(line);
+        }
+    });
+
+    int failure = -1;
+    QEventLoop loop;
+    QObject::connect(&page, &DataRecordModel::downloadEnded, &loop, [&] { loop.quit(); });
+    QObject::connect(&page, &DataRecordModel::requestUnanswered, &loop, [&](int result) {
+        failure = result;
+        page.cancelDownload();
+    });
+    g_interrupted.store(0);
+    auto previous = std::signal(SIGINT, onInterrupt);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &page, [&] {
+        if (g_interrupted.exchange(0) != 0)
+            page.cancelDownload();
+    });
+    watch.start(50);
+    if (page.startDownload(path))
+        loop.exec();
+    watch.stop();
+    std::signal(SIGINT, previous);
+    if (terminal)
+        err(QString());
+
+    switch (page.lastOutcome()) {
+    case DataRecordModel::Outcome::Completed:
+        out(QByteArray::number(page.recordsSaved()) + " records in " + QByteArray::number(page.replyCount())
+            + " replies written to " + path.toLocal8Bit() + "\n");
+        return 0;
+    case DataRecordModel::Outcome::Cancelled:
+        if (failure >= 0) {
+            out(model.exchange().statusText().toLocal8Bit() + "\n");
+            return failure;
+        }
+        return ExitInterrupted;
+    case DataRecordModel::Outcome::NoData:
+    case DataRecordModel::Outcome::UnknownInterval:
+        return ResultDataError;
+    default:
+        return ExitWriteFailed;
+    }
+}
+
 int deviceCommand(const Options &o, CliSink &sink)
 {
     if (o.link != QLatin1String("rs232") && o.link != QLatin1String("gsm")) {
@@ -110,7 +272,8 @@ int deviceCommand(const Options &o, CliSink &sink)
         return ExitUsage;
     }
     const QString command = o.rest.value(0);
-    const bool batchCommand = command == QLatin1String("backup") || command == QLatin1String("apply");
+    const bool recordCommand = command == QLatin1String("query") || command == QLatin1String("download");
+    const bool batchCommand = recordCommand || command == QLatin1String("backup") || command == QLatin1String("apply");
     QString batchPath;
     if (command == QLatin1String("backup")) {
         batchPath = o.values.value(QStringLiteral("out"));
@@ -198,7 +361,7 @@ int deviceCommand(const Options &o, CliSink &sink)
     // The page models decode what the main window forwards (batch and
     // message commands).
     std::unique_ptr<CorePages> pages;
-    if (batchCommand || messageCommand) {
+    if ((batchCommand && !recordCommand) || messageCommand) {
         pages = std::make_unique<CorePages>(model.session());
         QObject::connect(&model, &MainModel::pageMessage, [&pages](const PageMessage &m) { pages->deliver(m); });
     }
@@ -232,6 +395,10 @@ int deviceCommand(const Options &o, CliSink &sink)
     if (batchCommand) {
         if (!model.session().verified())
             return ExitRefused;
+        if (command == QLatin1String("query"))
+            return queryCommand(model, o);
+        if (command == QLatin1String("download"))
+            return downloadCommand(model, o);
         if (command == QLatin1String("backup"))
             return batchcli::backup(model, *pages, batchPath, out, o.rest.contains(QStringLiteral("--messages")));
         return batchcli::apply(model, *pages, batchPath, o.rest.contains(QStringLiteral("--auto-station-id")), out);
@@ -292,6 +459,8 @@ QString usage()
         "      COMMAND: status | read 1|2|3 | version | reset | modem-test | modem-version\n"
         "             | message read NN | message set NN --text TEXT | message set NN --off\n"
         "             | backup --out FILE.cfg [--messages] | apply FILE.cfg [--auto-station-id]\n"
+        "             | query --at \"YYYY-MM-DD hh:mm\" --count N [--csv FILE]\n"
+        "             | download --from YYYY-MM-DD --to YYYY-MM-DD --out FILE [--per-request N]\n"
         "  kaspen-cli [--data-dir DIR] phonebook list\n"
         "  kaspen-cli [--data-dir DIR] phonebook add|edit --id ID --phone P --enquiry E --setup S\n"
         "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n"
@@ -319,8 +488,16 @@ QString usage()
         "message set NN --text TEXT ticks the slot's Text box and sends TEXT (at most\n"
         "60 bytes); --off clears the box. The page's own checks run first.\n"
         "\n"
+        "query prints the stored records from that time as a table (a header line of\n"
+        "the column titles, one line per record, tab-separated) or writes them as CSV.\n"
+        "download walks the date range one request after the other (N records each,\n"
+        "default 1; 1 only on the GSM modem) and appends every reply as one line to\n"
+        "FILE, with progress on standard error. Ctrl+C ends it as Cancel does: FILE\n"
+        "keeps every whole line received.\n"
+        "\n"
         "Exit codes: 0 success, 1 refused by the logger, 2 time-out, 3 password error,\n"
-        "5 data error, 64 refused before sending (the message is printed), 65 usage.\n"
+        "5 data error, 64 refused before sending (the message is printed), 65 usage,\n"
+        "66 a file could not be written, 130 download interrupted by Ctrl+C.\n"
         "Without --data-dir the phone book is the program's own.\n");
 }
 

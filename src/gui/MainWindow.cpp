@@ -10,6 +10,8 @@
 #include "gui/pages/AlarmMessagePage.h"
 #include "gui/pages/BatchSetupPage.h"
 #include "gui/pages/PhoneBookPage.h"
+#include "gui/pages/DataRecordPage.h"
+#include "pages/datarecord/DataRecordModel.h"
 #include "base/Clock.h"
 #include "session/LogPanes.h"
 #include "gui/common/ConnectionList.h"
@@ -431,6 +433,8 @@ void MainWindow::buildTabs(QWidget *parent)
             page = m_adAlarmPage = new AlarmMessagePage(m_model.session(), AlarmPage::Ad, m_sheet);
         } else if (info.target == ToInAlarmMessage) {
             page = m_inAlarmPage = new AlarmMessagePage(m_model.session(), AlarmPage::In, m_sheet);
+        } else if (info.target == ToDataRecord) {
+            page = m_dataRecordPage = new DataRecordPage(m_model.session(), m_sheet);
         } else if (info.target == ToBatchSetup) {
             page = m_batchSetupPage = new BatchSetupPage(m_model.session(), m_sheet);
             m_batchSetupPage->setMainModel(m_model);
@@ -462,9 +466,14 @@ void MainWindow::buildTabs(QWidget *parent)
     m_router.addPage(ToAdAlarmMessage, m_adAlarmPage);
     m_router.addPage(ToInAlarmMessage, m_inAlarmPage);
     m_router.addPage(ToBatchSetup, m_batchSetupPage);
+    m_router.addPage(ToDataRecord, m_dataRecordPage);
     for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it)
         m_router.addPage(it.key(), it.value());
     m_router.setObserver([this](unsigned target, const PageMessage &m) { emit pageMessageDelivered(target, m); });
+    // A download request that went unanswered leaves the download waiting for Cancel.
+    connect(&m_model, &MainModel::exchangeFinished, this, [this](int code, int result, const QString &) {
+        m_dataRecordPage->model().exchangeFinished(code, result);
+    });
 
     // Log view
     m_logView = new QWidget(parent);

@@ -32,6 +32,7 @@ class PortWatcher;
 class DeviceSetupPage;
 class PhoneBookPage;
 class RelayOutputPage;
+class DataRecordPage;
 namespace ui {
 class ConnectionList;
 class PlaceholderPage;
@@ -103,6 +104,7 @@ public:
     AnalogChannelPage *analogChannelPage() const { return m_analogChannelPage; }
     DigitalChannelPage *digitalChannelPage() const { return m_digitalChannelPage; }
     BatchSetupPage *batchSetupPage() const { return m_batchSetupPage; }
+    DataRecordPage *dataRecordPage() const { return m_dataRecordPage; }
 
 public slots:
     // Closing the window (Esc, the close button, File > Exit) asks first
@@ -198,6 +200,7 @@ private:
     AnalogChannelPage *m_analogChannelPage = nullptr;
     DigitalChannelPage *m_digitalChannelPage = nullptr;
     BatchSetupPage *m_batchSetupPage = nullptr;
+    DataRecordPage *m_dataRecordPage = nullptr;
 };
 
 } // namespace kaspen

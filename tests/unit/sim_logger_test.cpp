@@ -262,7 +262,7 @@ TEST(SimLogger, RecordsCarryTheirLengthAndTheItemsTheProgramCounts)
 TEST(SimLogger, HistoryQueryGivesEvenlySpacedPacketsWithOneValuePerRecord)
 {
     auto logger = makeLogger();
-    // The factory history: every 15 minutes for two days, with a power cut
+    // The factory history: every 15 minutes for a week, with a power cut
     // of three hours between 30 and 27 hours ago. A query over the cut gives
     // two packets.
     const QByteArray reply = logger->answer("111111#REDEEM260304070099#");
