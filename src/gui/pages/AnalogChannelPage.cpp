@@ -199,7 +199,7 @@ void AnalogChannelPage::build()
     auto *calibrate = new SetButtonWidget(QStringLiteral("Humidity"), th);
     calibrate->setObjectName(QStringLiteral("calibrateHumidity"));
     calibrate->setAccessibleName(QStringLiteral("Calibrate Humidity"));
-    calibrate->setToolTip(QStringLiteral("Calibrate the humidity sensor against the actual humidity"));
+    calibrate->setToolTip(calibrate->accessibleName());
     connect(calibrate, &QPushButton::clicked, m, &AnalogChannelModel::calibrate);
     g->addWidget(calibrate, calRow, 0);
     g->addWidget(new QLabel(QStringLiteral("Auto Calibration "), th), calRow, 1);
