@@ -17,32 +17,24 @@
 
 namespace kaspen {
 
-namespace {
-template<class Model, class... Args>
-Model *addPageModel(CorePages &pages, std::vector<std::shared_ptr<void>> &models, unsigned target, Session &session,
-                  Args... args)
-{
-    auto model = std::make_shared<Model>(session, args...);
-    Model *raw = model.get();
-    models.push_back(std::move(model));
-    pages.setReceiver(target, [raw](const PageMessage &m) { raw->handleMessage(m); });
-    return raw;
-}
-} // namespace
-
 CorePages::CorePages(Session &session) : m_batch(std::make_unique<BatchSetupModel>(session))
 {
-    BatchSetupModel *batch = m_batch.get();
-    setReceiver(ToBatchSetup, [batch](const PageMessage &m) { batch->handleMessage(m); });
-    addPageModel<DeviceSetupModel>(*this, m_models, ToDeviceSetup, session);
-    addPageModel<RelayOutputModel>(*this, m_models, ToRelayOutput, session);
-    m_adAlarm = addPageModel<AlarmMessageModel>(*this, m_models, ToAdAlarmMessage, session, AlarmPage::Ad);
-    m_inAlarm = addPageModel<AlarmMessageModel>(*this, m_models, ToInAlarmMessage, session, AlarmPage::In);
+    m_router.addPage(ToBatchSetup, m_batch.get());
+    auto add = [&](auto model, unsigned target) {
+        auto *raw = model.get();
+        m_router.addPage(target, raw);
+        m_models.push_back(std::move(model));
+        return raw;
+    };
+    add(std::make_shared<DeviceSetupModel>(session), ToDeviceSetup);
+    add(std::make_shared<RelayOutputModel>(session), ToRelayOutput);
+    m_adAlarm = add(std::make_shared<AlarmMessageModel>(session, AlarmPage::Ad), ToAdAlarmMessage);
+    m_inAlarm = add(std::make_shared<AlarmMessageModel>(session, AlarmPage::In), ToInAlarmMessage);
 }
 
 CorePages::~CorePages()
 {
-    m_receivers.clear();
+    m_router.clear();
     m_models.clear();
 }
 
@@ -52,22 +44,6 @@ AlarmMessageModel *CorePages::alarmModelOf(int slot, int *row, int *column) cons
     if (!alarmslots::locate(slot, &page, row, column))
         return nullptr;
     return page == AlarmPage::Ad ? m_adAlarm : m_inAlarm;
-}
-
-void CorePages::setReceiver(unsigned target, std::function<void(const PageMessage &)> receiver)
-{
-    m_receivers[target] = std::move(receiver);
-}
-
-void CorePages::deliver(const PageMessage &m)
-{
-    for (unsigned bit = 1; bit != 0 && bit <= m.targets; bit <<= 1) {
-        if (!(m.targets & bit))
-            continue;
-        const auto it = m_receivers.find(bit);
-        if (it != m_receivers.end() && it->second)
-            it->second(m);
-    }
 }
 
 namespace batchcli {

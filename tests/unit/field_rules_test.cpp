@@ -332,7 +332,7 @@ TEST(FieldRules, GuardOrderAndNullPhoneIsANumber)
     EXPECT_EQ(f.sink.last(), "Before Setup Command ,please Connect!");
 
     PageFixture e(13, LinkEthernet);
-    e.session.setEthernetConnected(false);
+    e.ethernetLine->close();
     EXPECT_FALSE(ChannelCommandGuard(e.session, ChannelPage::InAlarmMessage));
     EXPECT_EQ(e.sink.last(), "Before Setup Command ,please Connect!");
 }
