@@ -177,6 +177,7 @@ QJsonObject LoggerState::toJson() const
     o["gsmModuleOk"] = gsmModuleOk;
     o["simCardOk"] = simCardOk;
     o["signal"] = signal;
+    o["humidityReading"] = humidityReading;
 
     QJsonArray an;
     for (const auto &a : analog) {
@@ -281,6 +282,7 @@ bool LoggerState::fromJson(const QJsonObject &o, const QDateTime &pcNow, LoggerS
     s.gsmModuleOk = boolean(o["gsmModuleOk"], s.gsmModuleOk);
     s.simCardOk = boolean(o["simCardOk"], s.simCardOk);
     s.signal = integer(o["signal"], s.signal);
+    s.humidityReading = o["humidityReading"].toDouble(s.humidityReading);
 
     const QJsonArray an = o["analog"].toArray();
     for (int ch = 0; ch < AnalogChannels && ch < an.size(); ++ch) {

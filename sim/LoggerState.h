@@ -90,6 +90,9 @@ struct LoggerState {
     bool gsmModuleOk = true;
     bool simCardOk = true;
     int signal = 23; // 0..31, 99 unknown
+    // What the humidity sensor reads, in %RH of its raw span; A00 shows it
+    // scaled by the AD00 calibration (Upper and Lower Limit).
+    double humidityReading = 45.3;
 
     std::array<AnalogSetting, AnalogChannels> analog;
     std::array<int, TemperatureSensors> tempDelay{};

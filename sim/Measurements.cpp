@@ -111,7 +111,7 @@ Readings sampleReadings(const LoggerState &s, const QDateTime &when)
         const AnalogSetting &a = s.analog[size_t(ch)];
         if (ch == 0) {
             const double lo = number(a.lower, 0.0), up = number(a.upper, 100.0);
-            r.analog[0] = fixed(lo + humidityAt(t) * (up - lo), 1);
+            r.analog[0] = fixed(lo + std::clamp(s.humidityReading / 100.0, 0.0, 1.7) * (up - lo), 1);
         } else if (ch <= 6) {
             const double lo = number(a.lower, 0.0), up = number(a.upper, 100.0);
             r.analog[size_t(ch)] = fixed(lo + analogFraction(t, ch) * (up - lo), 2);

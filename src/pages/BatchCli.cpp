@@ -14,6 +14,8 @@
 #include "pages/device/DeviceSetupModel.h"
 #include "pages/device/RelayOutputModel.h"
 #include "pages/alarms/AlarmMessageModel.h"
+#include "pages/channels/AnalogChannelModel.h"
+#include "pages/channels/DigitalChannelModel.h"
 
 namespace kaspen {
 
@@ -28,6 +30,8 @@ CorePages::CorePages(Session &session) : m_batch(std::make_unique<BatchSetupMode
     };
     add(std::make_shared<DeviceSetupModel>(session), ToDeviceSetup);
     add(std::make_shared<RelayOutputModel>(session), ToRelayOutput);
+    m_analog = add(std::make_shared<AnalogChannelModel>(session), ToAnalogChannel);
+    add(std::make_shared<DigitalChannelModel>(session), ToDigitalChannel);
     m_adAlarm = add(std::make_shared<AlarmMessageModel>(session, AlarmPage::Ad), ToAdAlarmMessage);
     m_inAlarm = add(std::make_shared<AlarmMessageModel>(session, AlarmPage::In), ToInAlarmMessage);
 }
@@ -149,6 +153,15 @@ int backup(MainModel &model, CorePages &pages, const QString &path, const Output
         if (r != ResultSuccess)
             return r;
     }
+    // The alarm delays come only with "#CHEACK4#"; a backup holds them too.
+    AnalogChannelModel &analog = pages.analogChannel();
+    const int delays = model.runToEnd([&] { analog.checkSensorSerialNumbers(); });
+    if (delays < 0)
+        return ExitRefused;
+    out("#CHEACK4#\t" + model.exchange().statusText().toLatin1() + '\n');
+    if (delays != ResultSuccess)
+        return delays;
+    analog.recordAlarmDelays();
     for (int slot = 0; messages && slot < alarmslots::SlotCount; ++slot) {
         int row = 0, column = 0;
         AlarmMessageModel *page = pages.alarmModelOf(slot, &row, &column);

@@ -22,6 +22,7 @@
 namespace kaspen {
 
 class AlarmMessageModel;
+class AnalogChannelModel;
 class BatchSetupModel;
 class MainModel;
 class Session;
@@ -42,6 +43,8 @@ public:
     PageRouter &router() { return m_router; }
 
     BatchSetupModel &batch() { return *m_batch; }
+    // The Analog Channel page model (it also reads the alarm delays for a backup).
+    AnalogChannelModel &analogChannel() { return *m_analog; }
     // The page model that holds message slot NN (AD or IN Alarm Message),
     // with the slot's row and column; null for a number that is no slot.
     AlarmMessageModel *alarmModelOf(int slot, int *row, int *column) const;
@@ -51,6 +54,7 @@ private:
     AlarmMessageModel *m_inAlarm = nullptr;
     std::unique_ptr<BatchSetupModel> m_batch;
     std::vector<std::shared_ptr<void>> m_models; // the other page models
+    AnalogChannelModel *m_analog = nullptr;
     PageRouter m_router;
 };
 
@@ -67,10 +71,11 @@ using Output = std::function<void(const QByteArray &)>;
 int resultCodeOf(const QString &status);
 
 // "#1", "#2", "#3" one after another; every block that arrives is decoded by
-// the page models and recorded in the batch command table. With messages,
-// every alarm message slot (00 ... 51) is read too and recorded as the
-// SMSSET command that would set it (one read per slot: over the GSM modem
-// every read is an SMS, so only on request). Then the table is
+// the page models and recorded in the batch command table. Then "#CHEACK4#",
+// whose alarm delays are recorded as the TD commands that would set them.
+// With messages, every alarm message slot (00 ... 51) is read too and
+// recorded as the SMSSET command that would set it (one read per slot: over
+// the GSM modem every read is an SMS, so only on request). Then the table is
 // listed with every row checked and saved to path as Save Configure File
 // does. Prints one line per saved row ("No.", Object, Parameters). Returns 0,
 // or the result code of the first read that failed, or ExitRefused.

@@ -59,6 +59,15 @@ TEST(BatchCli, BackupOneLoggerAndApplyItToTheNext)
     QTemporaryDir data;
     PtyPair first, second;
     ASSERT_TRUE(first.ok() && second.ok());
+    {
+        // The first logger's channel settings differ from the factory's.
+        QFile f(data.filePath("logger1.json"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(R"({"kind": "kaspen-sim logger state", "model": "ORVEL-A", "tempDelay": [30, 0, 15],
+                    "inputModes": "43100000000000000",
+                    "analog": [{}, {"upper": "50.00", "lower": "0.000", "zero": "0.000", "mode": 2,
+                                    "high": "40.00", "low": "5.000"}]})");
+    }
     SimProcess sim1({"--port", first.b(), "--id", "000001", "--state", data.filePath("logger1.json")});
     SimProcess sim2({"--port", second.b(), "--id", "000002", "--state", data.filePath("logger2.json")});
     ASSERT_TRUE(sim1.ok() && sim2.ok());
@@ -82,6 +91,11 @@ TEST(BatchCli, BackupOneLoggerAndApplyItToTheNext)
                                 "222222#OT1:0005#", "222222#OC1:00000000000000000000000000#"})
         EXPECT_TRUE(saved.contains(command)) << command << "\n" << saved.constData();
     EXPECT_TRUE(backup.out.contains("\tData Logging Interval\t15 Minute\n")) << backup.out.constData();
+    // The channel pages' settings, the alarm delays of "#CHEACK4#" included.
+    for (const char *command : {"222222#AD01:50.00,0.000,0.000,2,40.00,5.000#\" COM=\"12006\"",
+                                "222222#AD13:2,35.00,-5.00#\" COM=\"12003\"", "222222#PA:43100000000000000#\" COM=\"13001\"",
+                                "222222#TD1:0030#\" COM=\"20001\"", "222222#TD3:0015#\" COM=\"20003\""})
+        EXPECT_TRUE(saved.contains(command)) << command << "\n" << saved.constData();
 
     // 2. The next logger starts from the factory settings.
     const CliRun factory = device(second.a(), "000002", {"apply", KASPEN_BIN_DIR "/ORVEL-A.cfg"});
@@ -106,6 +120,11 @@ TEST(BatchCli, BackupOneLoggerAndApplyItToTheNext)
     EXPECT_EQ(GetItemValue(back, "CP:", 0).value, "0987654321,0");
     EXPECT_EQ(GetItemValue(back, "AP1:", 0).value, "0987654321");
     EXPECT_EQ(GetItemValue(back, "OUT1:", 0).value, "0005");
+    const QByteArray out2 = device(second.a(), "000002", {"read", "2"}).out;
+    EXPECT_EQ(GetItemValue(out2, "AD01:", 0).value, "50.00,0.000,0.000,2,40.00,5.000") << out2.constData();
+    EXPECT_EQ(GetItemValue(out2, "PA:", 0).value, "43100000000000000");
+    const QByteArray state2 = fileText(data.filePath("logger2.json"));
+    EXPECT_TRUE(QByteArray(state2).replace(' ', "").replace('\n', "").contains("\"tempDelay\":[30,0,15,")) << state2.constData();
 }
 
 TEST(BatchCli, ApplyReportsTheFirstFailureAndUsage)

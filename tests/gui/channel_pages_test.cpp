@@ -129,6 +129,18 @@ TEST(ChannelPagesGui, WidgetsFollowTheirModels)
     EXPECT_EQ(high1->text(), "");
     EXPECT_FALSE(low1->isEnabled());
 
+    // Typing stops at five characters on the short fields; sensors 3 to 8
+    // take more and are shortened on leaving.
+    QLineEdit *upper = named<QLineEdit>(&a, QStringLiteral("Analog Channel Upper limit"));
+    type(upper, QStringLiteral("1234567"));
+    EXPECT_EQ(upper->text(), "12345");
+    high3->clear();
+    type(high3, QStringLiteral("-12.345"));
+    EXPECT_EQ(high3->text(), "-12.345");
+    leave(high3);
+    EXPECT_EQ(high3->text(), "-12.3");
+    upper->clear();
+
     // The table: columns, widths, row height and shading.
     QTableWidget *t = a.table();
     ASSERT_EQ(t->rowCount(), 6);

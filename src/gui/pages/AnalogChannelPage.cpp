@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace kaspen {
@@ -28,6 +29,20 @@ constexpr int RowHeight = 21;
 constexpr int EditWidth = 64;
 constexpr int ModeWidth = 168;
 const int ColumnWidths[] = {125, 170, 130, 130, 130, 130, 130};
+
+// Limits what the user types, not what the page puts into the field (a
+// longer value read from the logger shows whole).
+class TypingLimit : public QValidator {
+public:
+    TypingLimit(int chars, QObject *parent) : QValidator(parent), m_chars(chars) {}
+    State validate(QString &input, int &) const override
+    {
+        return input.size() > m_chars ? Invalid : Acceptable;
+    }
+
+private:
+    int m_chars;
+};
 
 QLabel *header(const QString &text, QWidget *parent)
 {
@@ -97,7 +112,7 @@ QLineEdit *AnalogChannelPage::limitEdit(QWidget *parent, LimitField field, int s
     e->setAccessibleName(LimitSubject(field, sensor));
     e->setFixedWidth(EditWidth);
     if (limited)
-        e->setMaxLength(AnalogChannelModel::LimitMaxChars);
+        e->setValidator(new TypingLimit(AnalogChannelModel::LimitMaxChars, e));
     e->installEventFilter(this);
     connect(e, &QLineEdit::textChanged, m_model,
             [m = m_model, field, sensor](const QString &t) { m->editLimit(field, sensor, bytes(t)); });

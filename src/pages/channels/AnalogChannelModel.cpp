@@ -418,6 +418,16 @@ bool AnalogChannelModel::checkSensorSerialNumbers()
     return true;
 }
 
+void AnalogChannelModel::recordAlarmDelays()
+{
+    const QByteArray pw = setupPw();
+    for (int n = 1; n <= SensorCount; ++n) {
+        const QByteArray &d = m_delays[size_t(n - 1)];
+        if (!d.isEmpty())
+            m_session.batchTable().RecordCommand(CodeDelayBase + n, formatTemplate(templates::TempDelay, {pw, n, d}));
+    }
+}
+
 // ---- messages --------------------------------------------------------------
 
 void AnalogChannelModel::handleMessage(const PageMessage &m)

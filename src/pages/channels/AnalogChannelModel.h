@@ -107,6 +107,9 @@ public:
     bool setAnalog();
     bool setDelay(int n);
     bool checkSensorSerialNumbers();
+    // Records each alarm delay that "#STC4:" brought as the TD command that
+    // would set it (a backup; the page itself records nothing on that read).
+    void recordAlarmDelays();
 
     // ---- messages from the main window
     // Block2 (WM_USER+6), FirstStatus (WM_USER+11), Block4 (WM_USER+22),
