@@ -24,8 +24,8 @@ CorePages::CorePages(Session &session) : m_batch(std::make_unique<BatchSetupMode
 {
     m_router.addPage(ToBatchSetup, m_batch.get());
     auto add = [&](auto model, unsigned target) {
-        m_router.addPage(target, model.get());
         auto *raw = model.get();
+        m_router.addPage(target, raw);
         m_models.push_back(std::move(model));
         return raw;
     };

@@ -32,7 +32,7 @@ QByteArray fileText(const QString &path)
 
 class AlarmPagesE2E : public ::testing::Test {
 protected:
-    void start(int link, const QStringList &simArgs)
+    void start(Link link, const QStringList &simArgs)
     {
         ASSERT_TRUE(pty.ok()) << "socat made no pseudo-terminal pair";
         test::emptyPhoneBook(dir.path());

@@ -27,7 +27,7 @@ constexpr int ExchangeWaitMs = 30000;
 
 class ChannelPagesE2E : public ::testing::TestWithParam<int> {
 protected:
-    int link() const { return GetParam(); }
+    Link link() const { return Link(GetParam()); }
 
     void start()
     {

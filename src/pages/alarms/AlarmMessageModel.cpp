@@ -81,7 +81,18 @@ void AlarmMessageModel::setCell(int row, int column, bool on, const QByteArray &
 
 bool AlarmMessageModel::commandGuard()
 {
-    return ChannelCommandGuard(m_session, channelPageOf(m_page));
+    // The session's one guard, in the alarm pages' wording: "Connect!" on
+    // every link, the page's "is NULL" / "is empty", and a phone number
+    // "NULL" is an ordinary number.
+    static const QString connect = QStringLiteral("Before Setup Command ,please Connect!");
+    const GuardWording wording = guardWordingFor(channelPageOf(m_page));
+    CommandGuard rules;
+    rules.notConnectedSerial = connect;
+    rules.notConnectedEthernet = connect;
+    rules.missingSerial = QLatin1String(wording.serial);
+    rules.missingEthernet = QLatin1String(wording.ethernet);
+    rules.nullPhonePasses = false;
+    return m_session.guard(rules);
 }
 
 bool AlarmMessageModel::handOff(int code, const QByteArray &text, bool record)
