@@ -22,7 +22,8 @@ const char kUsage[] =
     "\n"
     "Keeps the phone book of ORVEL data loggers and reads and changes their\n"
     "settings over an RS232 cable, a GSM modem or Ethernet. The program starts\n"
-    "with the model choice; the port \"Demo\" talks to a simulated logger.\n"
+    "with the model choice; the port \"Demo logger (simulated)\" talks to a\n"
+    "simulated logger.\n"
     "\n"
     "Options:\n"
     "  -h, --help       print this text and exit\n"
@@ -35,7 +36,9 @@ const char kUsage[] =
     "  XDG_CONFIG_HOME  where the last choices are kept (kaspen-setup/kaspen-setup.ini)\n"
     "  XDG_DATA_HOME    where the phone books live when the program's own\n"
     "                   directory is not writable (kaspen-setup/)\n"
-    "  TMPDIR           where the setup log is written\n";
+    "  TMPDIR           where the setup log is written\n"
+    "  KASPEN_AUDIT_FILE  the audit trail of batch runs and Init, in place of\n"
+    "                   audit.csv in the per-user data directory\n";
 
 // --help and --version are answered before any window system is touched.
 // Returns -1 when the program should start normally.
