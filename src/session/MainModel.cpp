@@ -3,6 +3,9 @@
 #include "base/Clock.h"
 #include "protocol/CommandCodes.h"
 #include "session/LogPanes.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include "sim/Demo.h"
 
 #include <QCoreApplication>
@@ -98,6 +101,27 @@ void MainModel::closeSerial()
     emit serialStateChanged(false);
 }
 
+namespace {
+// Why a port could not be opened, with its name, as far as the file system
+// tells.
+QString portProblem(const QString &portText)
+{
+    const QString shown = QDir::toNativeSeparators(portText);
+    if (!QDir::isAbsolutePath(portText))
+        return QStringLiteral("%1 could not be opened as a serial port").arg(shown);
+    const QFileInfo info(portText);
+    if (!info.exists())
+        return QStringLiteral("%1: no such file or device").arg(shown);
+    if (info.isDir())
+        return QStringLiteral("%1 is a directory, not a serial port").arg(shown);
+    if (info.isFile())
+        return QStringLiteral("%1 is a regular file, not a serial port").arg(shown);
+    if (!info.isReadable() || !info.isWritable())
+        return QStringLiteral("%1: no permission to read and write it").arg(shown);
+    return QStringLiteral("%1 could not be opened as a serial port (in use, or not a terminal)").arg(shown);
+}
+} // namespace
+
 bool MainModel::toggleSerialConnection(const QString &portText)
 {
     if (m_session.serialOpen()) {
@@ -114,7 +138,7 @@ bool MainModel::toggleSerialConnection(const QString &portText)
     }
     auto line = createSerialLine(portText, 9600, modelCode());
     if (!line || line->open() != 1) {
-        showMessage(QStringLiteral("Connect Error,Port Invalid!"));
+        showMessage(QStringLiteral("Connect Error,Port Invalid! (%1)").arg(portProblem(portText)));
         return false;
     }
     const bool demo = portText == demoPortName();
