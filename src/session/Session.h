@@ -23,6 +23,12 @@ inline constexpr int ModelOrvelC = 2;
 QString modelName(int modelCode); // "ORVEL-A", "ORVEL-B", "ORVEL-C"
 
 struct DeviceProfile {
+    // The most either model can have: the Relay Output page addresses a
+    // relay by one digit, the Digital/Pulse Channel page has sixteen input
+    // rows. A status record that claims more is a data error.
+    static constexpr int MaxRelays = 9;
+    static constexpr int MaxDigitalInputs = 16;
+
     int modelCode = 0;
     int analogCount = 0;
     int digitalCount = 0;

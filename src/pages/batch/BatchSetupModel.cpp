@@ -211,8 +211,7 @@ bool BatchSetupModel::startBatchRun()
             return false;
         }
     }
-    queueCheckedRows(true);
-    return true;
+    return queueCheckedRows(true);
 }
 
 void BatchSetupModel::startInitRun()
@@ -225,8 +224,24 @@ void BatchSetupModel::startInitRun()
     queueCheckedRows(false);
 }
 
-void BatchSetupModel::queueCheckedRows(bool increment)
+bool BatchSetupModel::checkRowsBeforeRun()
 {
+    for (int r = 0; r < m_list.rowCount(); ++r) {
+        const BatchRow &row = m_list.row(r);
+        if (!row.checked || row.text.mid(6, 4) != "#PS:" || passwordsOfCommand(row.text))
+            continue;
+        showMessage(QStringLiteral("Row %1 \"%2\": the passwords of a password command must be two six-digit numbers. "
+                                   "Nothing was sent.")
+                        .arg(QString::fromLatin1(row.number), QString::fromLatin1(row.text)));
+        return false;
+    }
+    return true;
+}
+
+bool BatchSetupModel::queueCheckedRows(bool increment)
+{
+    if (!checkRowsBeforeRun())
+        return false;
     for (int r = 0; r < m_list.rowCount(); ++r) {
         if (!m_list.row(r).checked)
             continue;
@@ -239,6 +254,7 @@ void BatchSetupModel::queueCheckedRows(bool increment)
     }
     if (m_running && !m_buttonTimer.isActive())
         m_buttonTimer.start();
+    return true;
 }
 
 // Runs on the UI thread for each command the runner takes.
@@ -256,6 +272,9 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
         m_session.setIpCommandSent(true);
 
     const bool ethernet = m_session.onEthernet();
+    // Each row goes out as the link requires: on the GSM modem wrapped as one
+    // SMS, like every other command there.
+    const QByteArray framed = ethernet ? text : m_session.framed(text);
     if (ethernet) {
         if (!m_session.ethernetConnected()) {
             failRun(QString::fromLatin1(batchstatus::SendFail));
@@ -263,7 +282,7 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
         }
         emit m_session.ethernetStoreCommand(codes::Batch, text); // WM_USER+33
     } else {
-        m_session.serialRecord().lastText = text;
+        m_session.serialRecord().lastText = framed;
         m_session.serialRecord().commandCode = codes::Batch;
     }
     if (head == "#ST")
@@ -290,30 +309,17 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
             sent = true;
         } else {
             m_session.serialRecord().commandCode = codes::Passwords;
-            sent = m_session.writeSerial(text);
+            sent = m_session.writeSerial(framed);
         }
-        if (sent) {
-            // The phone book follows at once; the logger's confirmation
-            // stores the same passwords again.
-            const QByteArray enquiry = text.mid(10, 6);
-            const QByteArray setup = text.mid(17, 6);
-            PhoneBook &book = m_session.phoneBook();
-            if (ethernet) {
-                const EthernetEntry e = book.CurrentEthernetEntry();
-                if (!e.connectId.isEmpty() && book.EditEthernetEntry(e.connectId, e.phone, enquiry, setup))
-                    book.SelectEthernetEntry(e.connectId);
-            } else {
-                const GsmEntry e = book.CurrentGsmEntry();
-                if (!e.id.isEmpty() && book.EditGsmEntry(e.id, e.phone, enquiry, setup))
-                    book.SelectGsmEntry(e.id);
-            }
-        }
+        // The phone book takes the new passwords only once the logger has
+        // confirmed them ("Set success!" under the password code): a refused
+        // or unanswered row must leave the way into the logger as it was.
     } else {
         if (ethernet) {
             emit m_session.ethernetSendCommand(0, text); // WM_USER+34
             sent = true;
         } else {
-            sent = m_session.writeSerial(text);
+            sent = m_session.writeSerial(framed);
         }
     }
 

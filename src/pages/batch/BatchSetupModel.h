@@ -90,7 +90,10 @@ signals:
     void runEnded();                  // the runner has ended (running flag clear)
 
 private:
-    void queueCheckedRows(bool increment);
+    // Refuses the run (with a message) when a checked row could not be sent
+    // as it stands; nothing is queued then.
+    bool checkRowsBeforeRun();
+    bool queueCheckedRows(bool increment);
     void applyStationId(int row, bool increment);
     bool sendItem(const BatchRunner::Item &item);
     void onCommandFinished(const QByteArray &statusText);
