@@ -170,7 +170,18 @@ void MainModel::offerDemoLogger()
 void MainModel::onLineLost(const QString &reason)
 {
     const QString name = m_session.serialLine() ? m_session.serialLine()->name() : QString();
+    // No reply can come any more: the running exchange ends now, not at
+    // its time-out.
+    CommandRecord &record = m_session.serialRecord();
+    const bool waiting = m_exchange.running() && !m_session.onEthernet() && record.inProgress;
+    if (waiting) {
+        record.resultCode = ResultLineLost;
+        record.inProgress = false;
+        m_dispatcher.accumulator().reset();
+    }
     closeSerial();
+    if (waiting)
+        m_exchange.tick();
     QString text = QStringLiteral("The serial port %1 was lost and has been closed.").arg(name);
     if (!reason.isEmpty())
         text += QStringLiteral(" (%1)").arg(reason);

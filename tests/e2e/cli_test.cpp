@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -243,4 +244,68 @@ TEST_F(CliFixture, BooksThatCannotBeUsedAreNamedAndTheExitCodeTellsWhatHappened)
     r = cli(book({"list"}));
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains("000001\t1\t111111\t222222")) << r.out.constData();
+}
+
+TEST(CliLineLost, ARunningCommandEndsAtOnceAsConnectionErrorOnBothLinks)
+{
+    QTemporaryDir dir;
+    const QString cfg = dir.filePath("rows.cfg");
+    {
+        QFile f(cfg);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<DATALOG_SETUP>\r\n"
+                "<DateTime DateTime=\"12/10/2024 09:00:00\" />\r\n"
+                "<Records No.=\"01\" Command=\"222222#SA:3#\" COM=\"11005\" />\r\n</DATALOG_SETUP>\r\n");
+    }
+    ASSERT_EQ(cli({"--data-dir", dir.path(), "phonebook", "add", "--id", "1", "--phone", "0123456789", "--enquiry", "111111",
+                   "--setup", "222222"})
+                  .exitCode,
+              0);
+    struct Case {
+        QStringList command;
+        QByteArray sent;  // what the logger receives when the command is out
+        int occurrence;   // the how-many-th time it is received
+    };
+    const Case cases[] = {
+        {{"status"}, "#STATUS#", 2},
+        {{"read", "1"}, "#CHEACK1#", 1},
+        {{"backup", "--out", dir.filePath("b.cfg")}, "#CHEACK1#", 1},
+        {{"apply", cfg}, "#SA:3#", 1},
+    };
+    for (const QString link : {"rs232", "gsm"}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE((link + ' ' + c.command.join(' ')).toStdString());
+            PtyPair pty;
+            ASSERT_TRUE(pty.ok());
+            const QString log = dir.filePath("sim.log");
+            QFile::remove(log);
+            // Every answer comes late: the command is surely still waiting
+            // when the line goes.
+            SimProcess sim({"--port", pty.b(), "--frontend", link, "--fault", "late:3000", "--log", log});
+            ASSERT_TRUE(sim.ok()) << sim.errorOutput().constData();
+            QProcess p;
+            p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"),
+                    QStringList{"--data-dir", dir.path(), "--link", link, "--port", pty.a(), "--device", "1"} + c.command);
+            ASSERT_TRUE(p.waitForStarted(10000));
+            QElapsedTimer waited;
+            waited.start();
+            auto received = [&] {
+                QFile f(log);
+                return f.open(QIODevice::ReadOnly) ? int(f.readAll().count(c.sent)) : 0;
+            };
+            while (received() < c.occurrence && waited.elapsed() < 30000 && p.state() == QProcess::Running)
+                p.waitForFinished(50);
+            ASSERT_EQ(p.state(), QProcess::Running) << p.readAllStandardOutput().constData();
+            ASSERT_GE(received(), c.occurrence);
+            QElapsedTimer gone;
+            gone.start();
+            pty.stop();
+            ASSERT_TRUE(p.waitForFinished(20000));
+            // Well within a second of its own; the margin is for a loaded machine.
+            EXPECT_LT(gone.elapsed(), 3000);
+            const QByteArray out = p.readAllStandardOutput();
+            EXPECT_EQ(p.exitCode(), 66) << out.constData() << p.readAllStandardError().constData();
+            EXPECT_TRUE(out.contains("Connection Error")) << out.constData();
+        }
+    }
 }
