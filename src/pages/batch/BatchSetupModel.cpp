@@ -192,25 +192,11 @@ void BatchSetupModel::applyStationId(int r, bool increment)
 
 bool BatchSetupModel::startBatchRun()
 {
-    if (m_session.onEthernet()) {
-        if (!m_session.ethernetConnected()) {
-            showMessage(QStringLiteral("Before Batch Setup,please Connect!"));
-            return false;
-        }
-        if (m_session.ethernetRecord().inProgress) {
-            showMessage(QStringLiteral("Command is in progress..."));
-            return false;
-        }
-    } else {
-        if (!m_session.serialOpen()) {
-            showMessage(QStringLiteral("Before Batch Setup,please Connect!"));
-            return false;
-        }
-        if (m_session.serialRecord().inProgress) {
-            showMessage(QStringLiteral("Command is in progress..."));
-            return false;
-        }
-    }
+    CommandGuard g;
+    g.notConnectedSerial = g.notConnectedEthernet = QStringLiteral("Before Batch Setup,please Connect!");
+    g.checkEntry = false;
+    if (!m_session.guard(g))
+        return false;
     return queueCheckedRows(true);
 }
 
@@ -271,77 +257,33 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
     if (head == "#IP")
         m_session.setIpCommandSent(true);
 
-    const bool ethernet = m_session.onEthernet();
-    // Each row goes out as the link requires: on the GSM modem wrapped as one
-    // SMS, like every other command there.
-    const QByteArray framed = ethernet ? text : m_session.framed(text);
-    if (ethernet) {
-        if (!m_session.ethernetConnected()) {
-            failRun(QString::fromLatin1(batchstatus::SendFail));
-            return false;
-        }
-        emit m_session.ethernetStoreCommand(codes::Batch, text); // WM_USER+33
-    } else {
-        m_session.serialRecord().lastText = framed;
-        m_session.serialRecord().commandCode = codes::Batch;
-    }
+    // Claimed under the batch code; "#PS:" runs under the password code.
+    // Each row goes out as the link requires: on the GSM modem wrapped as
+    // one SMS, like every other command there.
+    Outgoing c;
+    c.code = head4 == "#PS:" ? codes::Passwords : codes::Batch;
+    c.text = text;
+    c.framing = Outgoing::Framing::ForLink;
     if (head == "#ST")
         m_session.activeRecord().stationIdText = text.mid(10, 6);
-
-    bool sent = false;
     if (head4 == "#AGR") {
+        // The hexadecimal form, with the Setup password's bytes in front.
         const qsizetype from = text.indexOf("#AGR:");
         const qsizetype to = text.indexOf("###", from + 5);
         const QByteArray args = text.mid(from + 5, to < 0 ? -1 : to - from - 5);
         const QByteArray pwHex = bytesToHexPairs(m_session.currentEntry().setupPassword.left(6));
-        const QByteArray hex = formatTemplate(templates::AgrHex, {pwHex, args});
-        if (ethernet) {
-            emit m_session.ethernetSendCommand(1, hex); // WM_USER+34, hexadecimal
-            sent = true;
-        } else {
-            const HexConversion bytes = hexToBytes(hex);
-            sent = !bytes.tooLong && m_session.writeSerial(bytes.bytes);
-        }
-    } else if (head4 == "#PS:") {
-        if (ethernet) {
-            emit m_session.ethernetStoreCommand(codes::Passwords, text); // WM_USER+33
-            emit m_session.ethernetSendCommand(0, text);                 // WM_USER+34
-            sent = true;
-        } else {
-            m_session.serialRecord().commandCode = codes::Passwords;
-            sent = m_session.writeSerial(framed);
-        }
-        // The phone book takes the new passwords only once the logger has
-        // confirmed them ("Set success!" under the password code): a refused
-        // or unanswered row must leave the way into the logger as it was.
-    } else {
-        if (ethernet) {
-            emit m_session.ethernetSendCommand(0, text); // WM_USER+34
-            sent = true;
-        } else {
-            sent = m_session.writeSerial(framed);
-        }
+        c.hexForm = formatTemplate(templates::AgrHex, {pwHex, args});
+        // Bytes, not text: nothing an AT+BJSD command could carry.
+        c.framing = Outgoing::Framing::AsIs;
     }
-
-    if (!sent) {
+    if (!m_session.send(c)) {
         failRun(QString::fromLatin1(batchstatus::SendFail));
         return false;
     }
-    if (!ethernet) {
-        // WM_USER+2 is posted: the exchange starts once this handler returns.
-        QMetaObject::invokeMethod(&m_session, &Session::commandSent, Qt::QueuedConnection);
-    } else {
-        // The main window starts the exchange (posted) when the module took
-        // the text; if it did not, no result will ever come for this row.
-        const int id = item.rowId;
-        QMetaObject::invokeMethod(
-            this,
-            [this, id] {
-                if (m_sendingRowId == id && !m_session.ethernetRecord().inProgress)
-                    failRun(QString::fromLatin1(batchstatus::SendFail));
-            },
-            Qt::QueuedConnection);
-    }
+    // A "#PS:" row's passwords reach the phone book only once the logger has
+    // confirmed them ("Set success!" under the password code, in the reply
+    // intake): a refused or unanswered row leaves the way into the logger
+    // as it was.
     return true;
 }
 
