@@ -357,6 +357,7 @@ QString usage()
         "  kaspen-cli [--data-dir DIR] phonebook list\n"
         "  kaspen-cli [--data-dir DIR] phonebook add|edit --id ID --phone P --enquiry E --setup S\n"
         "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n"
+        "  kaspen-cli --help | --version\n"
         "\n"
         "A device command opens the port, chooses the device from the GSM phone book\n"
         "(the connect-time status query, as the main window does), runs the command\n"
