@@ -28,8 +28,14 @@ void Frontend::receive(const QByteArray &bytes)
     const bool modem = m_kind == Kind::GsmModem || (m_kind == Kind::Auto && m_in.startsWith("AT"));
     if (modem) {
         takeModemLines();
-        if (!m_in.isEmpty())
-            m_quiet.start(m_timing.lineTimeoutMs);
+        // A "line" longer than any command is noise: the modem keeps no more
+        // of it than its command buffer holds.
+        if (m_in.size() > ModemLineMax) {
+            m_in.clear();
+            answerNoise();
+        }
+        // The quiet gap ends a burst (and takes a line without CR LF).
+        m_quiet.start(m_timing.lineTimeoutMs);
     } else {
         m_quiet.start(m_timing.commandGapMs);
     }
@@ -39,12 +45,25 @@ void Frontend::onQuiet()
 {
     const QByteArray text = m_in;
     m_in.clear();
-    if (text.isEmpty())
+    if (!text.isEmpty()) {
+        if (m_kind == Kind::GsmModem || (m_kind == Kind::Auto && text.startsWith("AT")))
+            handleModemLine(text.trimmed());
+        else
+            answerDirect(text);
+    }
+    // The burst is over: the next noise gets its "ERROR" again.
+    m_noiseAnswered = false;
+}
+
+void Frontend::answerNoise()
+{
+    // A modem answers a burst of line noise once, not once per line of it:
+    // otherwise its answers pile up and the next real command waits behind
+    // them.
+    if (m_noiseAnswered)
         return;
-    if (m_kind == Kind::GsmModem || (m_kind == Kind::Auto && text.startsWith("AT")))
-        handleModemLine(text.trimmed());
-    else
-        answerDirect(text);
+    m_noiseAnswered = true;
+    queue({{m_timing.modemAckDelayMs, modem::Error, false}});
 }
 
 void Frontend::takeModemLines()
@@ -89,7 +108,16 @@ void Frontend::answerDirect(const QByteArray &command)
 
 void Frontend::handleModemLine(const QByteArray &line)
 {
+    const bool command = line.startsWith("AT");
+    if (!command && !(m_kind == Kind::Auto && !line.startsWith("AT"))) {
+        if (!m_noiseAnswered)
+            emit traffic(QStringLiteral("RX"), line.left(ModemLineMax));
+        answerNoise();
+        return;
+    }
     emit traffic(QStringLiteral("RX"), line);
+    // A real command: whatever noise came before it is forgotten.
+    m_noiseAnswered = false;
     if (line.startsWith("AT+BJSD")) {
         const auto send = parseModemSend(line);
         if (!send || !send->lengthMatches() || send->text.isEmpty() || send->text.size() > SmsMaxLength) {

@@ -66,6 +66,7 @@ private:
     void onQuiet();
     void takeModemLines();
     void handleModemLine(const QByteArray &line);
+    void answerNoise();
     void answerDirect(const QByteArray &command);
     void queue(const QList<OutStep> &steps);
     QByteArray askLogger(const QByteArray &command);
@@ -76,6 +77,9 @@ private:
     FrontendTiming m_timing;
     FaultPlan m_fault;
     QByteArray m_in;
+    bool m_noiseAnswered = false; // this burst of noise has had its "ERROR"
+    // The longest line the modem keeps: "AT+BJSD=", the number, the text.
+    static constexpr int ModemLineMax = 512;
     QTimer m_quiet;
 };
 

@@ -7,13 +7,17 @@
 #include "pages/phonebook/PhoneBookModel.h"
 #include "pages/BatchCli.h"
 #include "pages/datarecord/DataRecordModel.h"
+#include "records/AuditTrail.h"
 #include "session/PageRouter.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <algorithm>
-#include <QEventLoop>
-#include <QTimer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -70,48 +74,138 @@ struct Options {
     QString device;
     QString model = QStringLiteral("A");
     QStringList rest;
-    QMap<QString, QString> values; // --phone, --enquiry, --setup, --id, --out ...
+    QMap<QString, QString> values; // --phone, --enquiry, --setup, --id, --out, --text ...
+    bool autoStationId = false;
+    bool off = false;      // message set --off
+    bool messages = false; // backup --messages
     bool help = false;
     QString error;
 };
 
+// The options every command takes, and those of each command.
+const QStringList kGlobalOptions = {"data-dir", "model", "help"};
+
+QStringList optionsOf(const QStringList &words)
+{
+    const QString first = words.value(0);
+    if (first == QLatin1String("phonebook")) {
+        const QString verb = words.value(1);
+        if (verb == QLatin1String("add") || verb == QLatin1String("edit"))
+            return {"id", "phone", "enquiry", "setup"};
+        if (verb == QLatin1String("delete"))
+            return {"id"};
+        return {};
+    }
+    QStringList device = {"link", "port", "device"};
+    if (first == QLatin1String("backup"))
+        device << "out" << "messages";
+    else if (first == QLatin1String("apply"))
+        device << "auto-station-id" << "report";
+    else if (first == QLatin1String("message"))
+        device << "text" << "off";
+    else if (first == QLatin1String("query"))
+        device << "at" << "count" << "csv";
+    else if (first == QLatin1String("download"))
+        device << "from" << "to" << "out" << "per-request";
+    return device;
+}
+
+// How many words each command takes (the command itself included).
+int wordCountOf(const QStringList &words)
+{
+    const QString first = words.value(0);
+    if (first == QLatin1String("message"))
+        return 3; // message read|set NN
+    if (first == QLatin1String("phonebook") || first == QLatin1String("read") || first == QLatin1String("apply")
+        || first == QLatin1String("diff"))
+        return 2;
+    return 1;
+}
+
 Options parse(const QStringList &args)
 {
     Options o;
-    static const QStringList valued = {"--data-dir", "--link", "--port", "--device", "--model", "--id", "--phone",
-                                       "--enquiry", "--setup", "--out", "--text", "--at", "--count", "--csv", "--from",
-                                       "--to", "--per-request"};
-    static const QStringList flags = {"--auto-station-id", "--off", "--messages"};
-    for (int i = 0; i < args.size(); ++i) {
-        const QString a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            o.help = true;
-        } else if (valued.contains(a)) {
-            if (i + 1 >= args.size()) {
-                o.error = QStringLiteral("%1 needs a value").arg(a);
-                return o;
-            }
-            const QString v = args[++i];
-            if (a == QLatin1String("--data-dir"))
-                o.dataDir = v;
-            else if (a == QLatin1String("--link"))
-                o.link = v;
-            else if (a == QLatin1String("--port"))
-                o.port = v;
-            else if (a == QLatin1String("--device"))
-                o.device = v;
-            else if (a == QLatin1String("--model"))
-                o.model = v;
-            else
-                o.values.insert(a.mid(2), v);
-        } else if (a.startsWith(QLatin1String("--")) && !flags.contains(a)) {
-            o.error = QStringLiteral("unknown option %1").arg(a);
+    QCommandLineParser p;
+    p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{"h", "help"}, QStringLiteral("Show the usage."));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("Phone book directory."), QStringLiteral("DIR"));
+    const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("rs232 or gsm."), QStringLiteral("rs232|gsm"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial port."), QStringLiteral("PATH"));
+    const QCommandLineOption device(QStringLiteral("device"), QStringLiteral("Device ID."), QStringLiteral("ID"));
+    const QCommandLineOption model(QStringLiteral("model"), QStringLiteral("A or B."), QStringLiteral("A|B"), QStringLiteral("A"));
+    const QCommandLineOption autoId(QStringLiteral("auto-station-id"), QStringLiteral("Auto Station ID."));
+    const QCommandLineOption off(QStringLiteral("off"), QStringLiteral("Clear the slot's Text box."));
+    const QCommandLineOption messages(QStringLiteral("messages"), QStringLiteral("Also back up the alarm texts."));
+    QList<QCommandLineOption> valued;
+    for (const char *name : {"id", "phone", "enquiry", "setup", "out", "text", "at", "count", "csv", "from", "to",
+                             "per-request", "report"})
+        valued << QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
+    p.addOptions({help, dataDir, link, port, device, model, autoId, off, messages});
+    p.addOptions(valued);
+    if (!p.parse(QStringList{QStringLiteral("kaspen-cli")} + args)) {
+        o.error = p.errorText();
+        return o;
+    }
+    o.help = p.isSet(help);
+    if (o.help)
+        return o;
+    o.dataDir = p.value(dataDir);
+    o.link = p.value(link);
+    o.port = p.value(port);
+    o.device = p.value(device);
+    o.model = p.value(model);
+    o.autoStationId = p.isSet(autoId);
+    o.off = p.isSet(off);
+    o.messages = p.isSet(messages);
+    for (const QCommandLineOption &v : valued)
+        if (p.isSet(v))
+            o.values.insert(v.names().first(), p.value(v));
+    o.rest = p.positionalArguments();
+
+    // Every value is checked: an unknown one is an error, never a default.
+    if (o.model.compare(QLatin1String("A"), Qt::CaseInsensitive) != 0
+        && o.model.compare(QLatin1String("B"), Qt::CaseInsensitive) != 0) {
+        o.error = QStringLiteral("--model must be A or B, not \"%1\"").arg(o.model);
+        return o;
+    }
+    const QStringList allowed = kGlobalOptions + optionsOf(o.rest);
+    for (const QString &name : p.optionNames()) {
+        if (!allowed.contains(name)) {
+            o.error = o.rest.isEmpty() ? QStringLiteral("--%1 needs a command").arg(name)
+                                       : QStringLiteral("--%1 does not go with \"%2\"").arg(name, o.rest.mid(0, 2).join(QLatin1Char(' ')));
             return o;
-        } else {
-            o.rest << a;
+        }
+        if (p.values(name).size() > 1) {
+            o.error = QStringLiteral("--%1 is given more than once").arg(name);
+            return o;
         }
     }
+    if (o.rest.size() > wordCountOf(o.rest)) {
+        o.error = QStringLiteral("unexpected \"%1\" after \"%2\"")
+                      .arg(o.rest.mid(wordCountOf(o.rest)).join(QLatin1Char(' ')), o.rest.mid(0, wordCountOf(o.rest)).join(QLatin1Char(' ')));
+        return o;
+    }
     return o;
+}
+
+bool isSixDigits(const QByteArray &text)
+{
+    return text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The phone book directory of --data-dir, created when it is missing.
+bool prepareDataDir(const QString &dir)
+{
+    const QFileInfo info(dir);
+    if (info.exists() && !info.isDir()) {
+        err(QStringLiteral("--data-dir %1 is not a directory").arg(QDir::toNativeSeparators(dir)));
+        return false;
+    }
+    if (!info.exists() && !QDir().mkpath(dir)) {
+        err(QStringLiteral("--data-dir %1 could not be created").arg(QDir::toNativeSeparators(dir)));
+        return false;
+    }
+    return true;
 }
 
 std::atomic<int> g_interrupted{0};
@@ -271,9 +365,16 @@ int deviceCommand(const Options &o, CliSink &sink)
         err(QStringLiteral("--port, --device and a command are needed\n") + usage());
         return ExitUsage;
     }
+    // The ID as the phone book pads it: "1" is "000001".
+    const QByteArray id = PhoneBookModel::padConnectionNo(o.device.toLocal8Bit());
+    if (!isSixDigits(id)) {
+        err(QStringLiteral("--device must be a Connection No of up to six digits, not \"%1\"\n").arg(o.device) + usage());
+        return ExitUsage;
+    }
     const QString command = o.rest.value(0);
     const bool recordCommand = command == QLatin1String("query") || command == QLatin1String("download");
-    const bool batchCommand = recordCommand || command == QLatin1String("backup") || command == QLatin1String("apply");
+    const bool batchCommand = recordCommand || command == QLatin1String("backup") || command == QLatin1String("apply")
+        || command == QLatin1String("diff");
     QString batchPath;
     if (command == QLatin1String("backup")) {
         batchPath = o.values.value(QStringLiteral("out"));
@@ -281,12 +382,10 @@ int deviceCommand(const Options &o, CliSink &sink)
             err(QStringLiteral("backup needs --out FILE.cfg\n") + usage());
             return ExitUsage;
         }
-    } else if (command == QLatin1String("apply")) {
-        for (const QString &a : o.rest.mid(1))
-            if (!a.startsWith(QLatin1String("--")) && batchPath.isEmpty())
-                batchPath = a;
+    } else if (command == QLatin1String("apply") || command == QLatin1String("diff")) {
+        batchPath = o.rest.value(1);
         if (batchPath.isEmpty()) {
-            err(QStringLiteral("apply needs a FILE.cfg\n") + usage());
+            err(QStringLiteral("%1 needs a FILE.cfg\n").arg(command) + usage());
             return ExitUsage;
         }
     }
@@ -310,10 +409,9 @@ int deviceCommand(const Options &o, CliSink &sink)
             return ExitUsage;
         }
         messageSet = verb == QLatin1String("set");
-        const bool off = o.rest.contains(QStringLiteral("--off"));
         const bool text = o.values.contains(QStringLiteral("text"));
-        if (messageSet && off == text) {
-            err(QStringLiteral("message set needs either --text TEXT or --off\n") + usage());
+        if (messageSet ? o.off == text : (o.off || text)) {
+            err(QStringLiteral("message set needs either --text TEXT or --off; message read takes neither\n") + usage());
             return ExitUsage;
         }
     }
@@ -332,7 +430,8 @@ int deviceCommand(const Options &o, CliSink &sink)
     else if (command == QLatin1String("modem-version"))
         action = [](MainModel &m) { m.modemVersion(); };
     else if (command == QLatin1String("read")) {
-        const int n = o.rest.value(1).toInt();
+        const QString block = o.rest.value(1);
+        const int n = block.size() == 1 ? block.toInt() : 0;
         if (n < 1 || n > 3) {
             err(QStringLiteral("read needs 1, 2 or 3\n") + usage());
             return ExitUsage;
@@ -358,6 +457,9 @@ int deviceCommand(const Options &o, CliSink &sink)
         });
     }
 
+    // The state of each command over the GSM modem, as it is reached.
+    QObject::connect(&model, &MainModel::smsStateChanged, [](const QString &line) { err(line); });
+
     // The page models decode what the main window forwards (batch and
     // message commands).
     std::unique_ptr<CorePages> pages;
@@ -366,11 +468,23 @@ int deviceCommand(const Options &o, CliSink &sink)
         QObject::connect(&model, &MainModel::pageMessage, [&pages](const PageMessage &m) { pages->deliver(m); });
     }
 
+    // The device must be in a readable phone book before anything is sent.
+    PhoneBook &book = model.session().phoneBook();
+    const QString problem = PhoneBook::gsmBookProblem();
+    if (!problem.isEmpty()) {
+        showMessage(problem);
+        return ExitRefused;
+    }
+    if (!book.GsmIdExists(id)) {
+        showMessage(QStringLiteral("Before Setup Command ,please Select Device ID! (%1 is not in the phone book %2)")
+                        .arg(QString::fromLatin1(id), QDir::toNativeSeparators(PhoneBook::gsmBookPath())));
+        return ExitRefused;
+    }
+
     if (!model.toggleSerialConnection(o.port))
         return ExitRefused;
 
     // Choose the device as the Connection list does: the connect-time query.
-    const QByteArray id = o.device.toLocal8Bit();
     const int before = sink.count;
     model.serialConnectionIds();
     const int verifiedBy = model.runToEnd([&] { model.chooseSerialDevice(id); });
@@ -386,9 +500,8 @@ int deviceCommand(const Options &o, CliSink &sink)
         if (!model.session().verified())
             return ExitRefused;
         if (messageSet) {
-            const bool ticked = !o.rest.contains(QStringLiteral("--off"));
-            const QByteArray text = ticked ? o.values.value(QStringLiteral("text")).toLocal8Bit() : QByteArray();
-            return batchcli::setMessage(model, *pages, slot, ticked, text, out);
+            const QByteArray text = o.off ? QByteArray() : o.values.value(QStringLiteral("text")).toLocal8Bit();
+            return batchcli::setMessage(model, *pages, slot, !o.off, text, out);
         }
         return batchcli::readMessage(model, *pages, slot, out);
     }
@@ -400,8 +513,19 @@ int deviceCommand(const Options &o, CliSink &sink)
         if (command == QLatin1String("download"))
             return downloadCommand(model, o);
         if (command == QLatin1String("backup"))
-            return batchcli::backup(model, *pages, batchPath, out, o.rest.contains(QStringLiteral("--messages")));
-        return batchcli::apply(model, *pages, batchPath, o.rest.contains(QStringLiteral("--auto-station-id")), out);
+            return batchcli::backup(model, *pages, batchPath, out, o.messages);
+        if (command == QLatin1String("diff"))
+            return batchcli::diff(model, *pages, batchPath, out);
+        const int result = batchcli::apply(model, *pages, batchPath, o.autoStationId, out);
+        const QString report = o.values.value(QStringLiteral("report"));
+        if (!report.isEmpty()) {
+            QString error;
+            if (!audit::writeReport(report, pages->batch().lastRun(), &error)) {
+                err(QStringLiteral("cannot write the report %1: %2").arg(QDir::toNativeSeparators(report), error));
+                return result == ResultSuccess ? ExitWriteFailed : result;
+            }
+        }
+        return result;
     }
     const int result = model.runToEnd([&] { action(model); });
     if (result < 0)
@@ -410,11 +534,16 @@ int deviceCommand(const Options &o, CliSink &sink)
     return result;
 }
 
-int phonebookCommand(const Options &o, CliSink &sink)
+int phonebookCommand(const Options &o)
 {
     PhoneBook book;
     const QString verb = o.rest.value(1);
     if (verb == QLatin1String("list")) {
+        const QString problem = PhoneBook::gsmBookProblem();
+        if (!problem.isEmpty()) {
+            showMessage(problem);
+            return ExitRefused;
+        }
         book.LoadGsmTable();
         out("Connection No\tPhone Number\tEnquiry Password\tSetup Password\n");
         for (const GsmEntry &e : book.gsmTable())
@@ -435,7 +564,6 @@ int phonebookCommand(const Options &o, CliSink &sink)
         showMessage(refusal);
         return ExitRefused;
     }
-    const int before = sink.count;
     bool ok = false;
     if (verb == QLatin1String("add"))
         ok = book.AddGsmEntry(id, phone, enquiry, setup);
@@ -443,7 +571,10 @@ int phonebookCommand(const Options &o, CliSink &sink)
         ok = book.EditGsmEntry(id, phone, enquiry, setup);
     else
         ok = book.DeleteGsmEntry(id);
-    if (!ok || sink.count > before)
+    // The exit code says what happened to the entry: an add over an
+    // unreadable book starts a new one (the old kept aside, as the message
+    // says) and succeeds.
+    if (!ok)
         return ExitRefused;
     out(verb.toLocal8Bit() + " " + id + "\n");
     return 0;
@@ -458,7 +589,8 @@ QString usage()
         "  kaspen-cli [--data-dir DIR] [--model A|B] --link rs232|gsm --port PATH --device ID COMMAND\n"
         "      COMMAND: status | read 1|2|3 | version | reset | modem-test | modem-version\n"
         "             | message read NN | message set NN --text TEXT | message set NN --off\n"
-        "             | backup --out FILE.cfg [--messages] | apply FILE.cfg [--auto-station-id]\n"
+        "             | backup --out FILE.cfg [--messages]\n"
+        "             | apply FILE.cfg [--auto-station-id] [--report FILE.csv] | diff FILE.cfg\n"
         "             | query --at \"YYYY-MM-DD hh:mm\" --count N [--csv FILE]\n"
         "             | download --from YYYY-MM-DD --to YYYY-MM-DD --out FILE [--per-request N]\n"
         "  kaspen-cli [--data-dir DIR] phonebook list\n"
@@ -480,7 +612,12 @@ QString usage()
         "(66: a row could not be sent or the link went away). backup --messages also\n"
         "reads every alarm message slot (00 to 51, one read each: an SMS apiece over\n"
         "the GSM modem) and saves each as the command that sets it, so apply restores\n"
-        "the alarm texts too.\n"
+        "the alarm texts too. Every apply appends its record to the audit trail\n"
+        "(audit.csv in the data directory); --report FILE.csv also writes that run\n"
+        "alone. diff reads the logger as backup does and prints one tab-separated line\n"
+        "per row of the file: number, same / different / not readable, Object, the\n"
+        "file's value and the logger's (passwords never shown); it exits 0 when no row\n"
+        "differs, 1 when one does, or the result code of a read that failed.\n"
         "\n"
         "message read NN reads alarm message slot NN (00-14 and 26-40: AD Alarm Message,\n"
         "15-25 and 41-51: IN Alarm Message) and prints it as the page shows it: slot,\n"
@@ -495,10 +632,19 @@ QString usage()
         "FILE, with progress on standard error. Ctrl+C ends it as Cancel does: FILE\n"
         "keeps every whole line received.\n"
         "\n"
+        "On the GSM modem link each command's SMS state (queued, AT+BJSD OK, message\n"
+        "send, answered, timed out, late reply) is printed on standard error.\n"
+        "\n"
+        "ID is a Connection No of the GSM phone book; a shorter one is padded with\n"
+        "zeros as the Phone Book page pads it (1 is 000001). Unknown options, values\n"
+        "and extra words are usage errors.\n"
+        "\n"
         "Exit codes: 0 success, 1 refused by the logger, 2 time-out, 3 password error,\n"
-        "5 data error, 64 refused before sending (the message is printed), 65 usage,\n"
-        "66 a file could not be written, 130 download interrupted by Ctrl+C.\n"
-        "Without --data-dir the phone book is the program's own.\n");
+        "5 data error, 64 refused before sending (the message is printed; also when\n"
+        "the phone book cannot be used), 65 usage, 66 the link went away or a file\n"
+        "could not be written, 130 download interrupted by Ctrl+C.\n"
+        "Without --data-dir the phone book and the audit trail are the program's own;\n"
+        "--data-dir DIR is created when it does not exist.\n");
 }
 
 int run(const QStringList &arguments)
@@ -518,10 +664,19 @@ int run(const QStringList &arguments)
         err(o.error + QLatin1Char('\n') + usage());
         return ExitUsage;
     }
-    if (!o.dataDir.isEmpty())
+    if (o.rest.isEmpty()) {
+        err(QStringLiteral("a command is needed\n") + usage());
+        return ExitUsage;
+    }
+    if (!o.dataDir.isEmpty()) {
+        if (!prepareDataDir(o.dataDir))
+            return ExitRefused;
         PhoneBook::setDirectory(o.dataDir);
+        if (qEnvironmentVariableIsEmpty("KASPEN_AUDIT_FILE"))
+            audit::setPath(QDir(o.dataDir).filePath(QStringLiteral("audit.csv")));
+    }
     if (o.rest.value(0) == QLatin1String("phonebook"))
-        return phonebookCommand(o, sink);
+        return phonebookCommand(o);
     return deviceCommand(o, sink);
 }
 

@@ -1,4 +1,5 @@
 #include "links/CommandLink.h"
+#include "protocol/ReplyItems.h"
 
 namespace kaspen {
 
@@ -13,13 +14,23 @@ CommandLink::~CommandLink() = default;
 
 void CommandLink::collect(const QByteArray &chunk)
 {
-    m_collected += chunk;
     m_quiet.start(); // delivered once the line has been quiet for 200 ms
+    if (m_dropping)
+        return;
+    m_collected += chunk;
+    if (m_collected.size() > MaxReplyBytes) {
+        m_collected.truncate(MaxReplyBytes + 1);
+        const QByteArray text = m_collected;
+        m_collected.clear();
+        m_dropping = true;
+        emit replyReceived(text); // WM_USER+1: refused there as too long
+    }
 }
 
 void CommandLink::flush()
 {
     m_quiet.stop();
+    m_dropping = false;
     if (m_collected.isEmpty())
         return;
     const QByteArray text = m_collected;
@@ -31,6 +42,7 @@ void CommandLink::discardCollected()
 {
     m_quiet.stop();
     m_collected.clear();
+    m_dropping = false;
 }
 
 void CommandLink::deliver(const QByteArray &reply)

@@ -40,6 +40,8 @@ public:
     virtual int open() = 0;
     // Stops receiving and closes the link. Text collected so far is
     // delivered first (flush()), so nothing that arrived is lost. Returns 1.
+    // (A link that is lost forgets it instead: a reply cut off by the loss
+    // is not a reply.)
     virtual int close() = 0;
     virtual bool isOpen() const = 0;
     // 1 if written, 0 if the link is closed or the write failed at once.
@@ -58,7 +60,11 @@ signals:
 
 protected:
     // A chunk of a byte stream: delivered with what follows once the link
-    // has been quiet for QuietMs.
+    // has been quiet for QuietMs. What grows past MaxReplyBytes is no reply
+    // a logger sends: the first MaxReplyBytes + 1 bytes are delivered at
+    // once (the intake refuses them as a data error), and everything after
+    // them is dropped until the link has been quiet, so memory stays bounded
+    // whatever a peer sends.
     void collect(const QByteArray &chunk);
     // Delivers what has been collected now (nothing when empty).
     void flush();
@@ -70,6 +76,7 @@ protected:
 private:
     QByteArray m_collected;
     QTimer m_quiet;
+    bool m_dropping = false; // past MaxReplyBytes: dropping until quiet
 };
 
 } // namespace kaspen

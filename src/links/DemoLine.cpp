@@ -26,6 +26,8 @@ int DemoLine::open()
     m_frontend->setTiming(t);
     connect(m_frontend, &sim::Frontend::output, this, &DemoLine::collect);
     connect(m_frontend, &sim::Frontend::closeRequested, this, [this] {
+        // A reply cut off by the loss is not a reply.
+        discardCollected();
         close();
         emit lost(QStringLiteral("The demo logger closed the line."));
     });

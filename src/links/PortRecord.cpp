@@ -96,9 +96,12 @@ void PortRecord::onError(int error)
     const auto e = QSerialPort::SerialPortError(error);
     if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError)
         return;
-    // A hung-up line keeps reporting errors while it stays open: close it at once.
+    // A hung-up line keeps reporting errors while it stays open: close it at
+    // once. What had arrived of a reply is cut off: not delivered as one.
     const QString reason = m_port ? m_port->errorString() : QString();
+    m_losing = true;
     close();
+    m_losing = false;
     if (m_writing) {
         // Whoever reacts to the loss may delete this line: not while its
         // write() is still running.
@@ -125,6 +128,10 @@ int PortRecord::close()
             port->close();
         }
         port->deleteLater();
+    }
+    if (m_losing) {
+        discardCollected();
+        return 1;
     }
     if (!rest.isEmpty())
         collect(rest);

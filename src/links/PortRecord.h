@@ -36,6 +36,7 @@ private:
     QString m_portName;
     int m_baud = 9600;
     bool m_prepared = false;
+    bool m_losing = false;  // closing because the line was lost
     bool m_writing = false; // inside write(): a line lost there is reported after it returns
 };
 

@@ -15,6 +15,9 @@ enum ResultCode : int {
     ResultNoReply = 2,
     ResultPasswordError = 3,
     ResultDataError = 5,
+    // The line went away while the command waited for its reply. The same
+    // number as kaspen-cli's exit code for it.
+    ResultLineLost = 66,
 };
 
 struct CommandRecord {

@@ -170,4 +170,18 @@ QByteArray bytesToHexPairs(const QByteArray &text)
     return out;
 }
 
+std::optional<PasswordPair> passwordsOfCommand(const QByteArray &text)
+{
+    const qsizetype p = text.indexOf("#PS:");
+    if (p < 0)
+        return std::nullopt;
+    const QByteArray args = text.mid(p + 4, 14);
+    if (args.size() != 14 || args[6] != ',' || args[13] != '#')
+        return std::nullopt;
+    for (int i : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12})
+        if (args[i] < '0' || args[i] > '9')
+            return std::nullopt;
+    return PasswordPair{args.left(6), args.mid(7, 6)};
+}
+
 } // namespace kaspen

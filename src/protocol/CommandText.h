@@ -102,6 +102,14 @@ struct HexConversion {
 inline constexpr int MaxHexBytes = 256;
 HexConversion hexToBytes(const QByteArray &hexText);
 
+// The two new passwords of a password command: "#PS:", six digits, ",",
+// six digits, "#". Empty when the text holds no "#PS:" or the passwords
+// after it are not two six-digit numbers.
+struct PasswordPair {
+    QByteArray enquiry, setup;
+};
+std::optional<PasswordPair> passwordsOfCommand(const QByteArray &text);
+
 // "%02X " of each byte of text, used for the AGR password bytes.
 QByteArray bytesToHexPairs(const QByteArray &text);
 

@@ -25,6 +25,13 @@ QByteArray GsmAccumulator::ReassembleGsmText(const QByteArray &text)
     if (!text.contains("#STA") && !text.contains("#STC") && !text.contains("#STD") && !text.contains("#STB"))
         return text;
 
+    if (m_buffer.size() + text.size() > MaxReplyBytes) {
+        // No logger reply is that long: drop what was held, keep nothing.
+        m_buffer.clear();
+        m_expected = 0;
+        m_overflow = true;
+        return QByteArray();
+    }
     const ItemValue length = GetItemValue(text, "L:");
     if (!length.value.isEmpty() && length.position >= 12 && length.position <= 19) {
         m_expected = length.value.toInt();
@@ -66,6 +73,7 @@ void GsmAccumulator::reset()
 {
     m_buffer.clear();
     m_expected = 0;
+    m_overflow = false;
 }
 
 } // namespace kaspen

@@ -11,6 +11,11 @@ struct ItemValue {
     int position = -1; // where the key was found, -1 when not found
 };
 
+// The longest reply a logger sends is a download of 99 data records, about
+// 5 KB. Anything longer than this (with a wide margin) is not a reply: the
+// links stop collecting there and the intake refuses it as a data error.
+inline constexpr int MaxReplyBytes = 64 * 1024;
+
 // GetItemValue(text, key, start)
 ItemValue GetItemValue(const QByteArray &text, const QByteArray &key, int start = 0);
 
@@ -35,10 +40,14 @@ public:
 
     const QByteArray &buffer() const { return m_buffer; }
     int expectedLength() const { return m_expected; }
+    // Set when the parts held back grew past MaxReplyBytes: they were
+    // dropped. Cleared by reset().
+    bool overflowed() const { return m_overflow; }
 
 private:
     QByteArray m_buffer;
     int m_expected = 0;
+    bool m_overflow = false;
 };
 
 } // namespace kaspen

@@ -117,6 +117,42 @@ bool keepUnreadableBook(const QString &path)
     return true;
 }
 
+// What to tell about a book that exists but cannot be used; empty for a
+// usable or missing book.
+QString bookProblem(const QString &path, BookState state, const XmlDocument &doc)
+{
+    switch (state) {
+    case BookState::Unreadable:
+        return QStringLiteral("The phone book %1 could not be read (%2). It was left as it is and nothing was changed.")
+            .arg(nativePath(path), doc.StatusText());
+    case BookState::OtherRoot:
+        return QStringLiteral("The file %1 is not a phone book (its root element is not \"%2\"). "
+                              "It was left as it is and nothing was changed.")
+            .arg(nativePath(path), QString::fromLatin1(kRoot));
+    case BookState::Ok:
+    case BookState::Missing: break;
+    }
+    return QString();
+}
+
+QString bookProblem(const QString &path)
+{
+    XmlDocument doc;
+    const BookState state = readBook(doc, path);
+    return bookProblem(path, state, doc);
+}
+
+// Edits and deletes need a usable book: otherwise the reason is shown (not
+// "The ID is not exist !") and false returned.
+bool usableForChange(const QString &path)
+{
+    const QString problem = bookProblem(path);
+    if (problem.isEmpty())
+        return true;
+    showMessage(problem);
+    return false;
+}
+
 enum class AddStart { Ready, OtherRoot, Refused };
 
 // Reads a book for an add or a merge. Ready: positioned inside the root,
@@ -128,7 +164,7 @@ AddStart startAdd(XmlDocument &doc, const QString &path, bool *existing = nullpt
         *existing = state == BookState::Ok;
     switch (state) {
     case BookState::Ok: doc.EnterElement(); return AddStart::Ready;
-    case BookState::OtherRoot: return AddStart::OtherRoot;
+    case BookState::OtherRoot: showMessage(bookProblem(path, state, doc)); return AddStart::OtherRoot;
     case BookState::Unreadable:
         if (!keepUnreadableBook(path))
             return AddStart::Refused;
@@ -216,6 +252,16 @@ void PhoneBook::resetSharedState()
 
 // --- GSM book ----------------------------------------------------------------
 
+QString PhoneBook::gsmBookProblem()
+{
+    return bookProblem(gsmBookPath());
+}
+
+QString PhoneBook::ethernetBookProblem()
+{
+    return bookProblem(ethernetBookPath());
+}
+
 bool PhoneBook::GsmIdExists(const QByteArray &id)
 {
     return idExists(gsmBookPath(), id);
@@ -232,7 +278,7 @@ bool PhoneBook::AddGsmEntry(const QByteArray &id, const QByteArray &phone, const
     bool ok = true;
     switch (startAdd(doc, path)) {
     case AddStart::Refused: return false;
-    case AddStart::OtherRoot: break; // not a phone book: left as it is
+    case AddStart::OtherRoot: ok = false; break; // not a phone book: left as it is (told)
     case AddStart::Ready: {
         const QByteArray values[] = {id, phone, enquiry, setup};
         addRecord(doc, kGsmNames, values, 4);
@@ -246,6 +292,8 @@ bool PhoneBook::AddGsmEntry(const QByteArray &id, const QByteArray &phone, const
 
 bool PhoneBook::EditGsmEntry(const QByteArray &id, const QByteArray &phone, const QByteArray &enquiry, const QByteArray &setup)
 {
+    if (!usableForChange(gsmBookPath()))
+        return false;
     if (!GsmIdExists(id)) {
         showMessage(kIdNotExists);
         return false;
@@ -265,6 +313,8 @@ bool PhoneBook::EditGsmEntry(const QByteArray &id, const QByteArray &phone, cons
 
 bool PhoneBook::DeleteGsmEntry(const QByteArray &id)
 {
+    if (!usableForChange(gsmBookPath()))
+        return false;
     if (!GsmIdExists(id)) {
         showMessage(kIdNotExists);
         return false;
@@ -282,6 +332,8 @@ bool PhoneBook::DeleteGsmEntry(const QByteArray &id)
 
 bool PhoneBook::UpdateGsmPasswords(const QByteArray &id, const QByteArray &enquiry, const QByteArray &setup)
 {
+    if (!usableForChange(gsmBookPath()))
+        return false;
     if (!GsmIdExists(id)) {
         showMessage(kIdNotExists);
         return false;
@@ -350,7 +402,7 @@ bool PhoneBook::AddEthernetEntry(const QByteArray &id, const QByteArray &phone, 
     bool ok = true;
     switch (startAdd(doc, path)) {
     case AddStart::Refused: return false;
-    case AddStart::OtherRoot: break;
+    case AddStart::OtherRoot: ok = false; break; // not a phone book: left as it is (told)
     case AddStart::Ready: {
         const QByteArray values[] = {id, phone, enquiry, setup, ip, mac};
         addRecord(doc, kEthNames, values, 6);
@@ -365,6 +417,8 @@ bool PhoneBook::AddEthernetEntry(const QByteArray &id, const QByteArray &phone, 
 bool PhoneBook::EditEthernetEntry(const QByteArray &id, const QByteArray &phone, const QByteArray &enquiry,
                                   const QByteArray &setup)
 {
+    if (!usableForChange(ethernetBookPath()))
+        return false;
     if (!EthernetIdExists(id)) {
         showMessage(kIdNotExists);
         return false;
@@ -384,6 +438,8 @@ bool PhoneBook::EditEthernetEntry(const QByteArray &id, const QByteArray &phone,
 
 bool PhoneBook::DeleteEthernetEntry(const QByteArray &id)
 {
+    if (!usableForChange(ethernetBookPath()))
+        return false;
     if (!EthernetIdExists(id)) {
         showMessage(kIdNotExists);
         return false;

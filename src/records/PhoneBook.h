@@ -60,6 +60,14 @@ public:
     // Clears both tables and both current records (tests).
     static void resetSharedState();
 
+    // What to tell when a book exists but cannot be used (not well-formed,
+    // or not a phone book): its path and the reason. Empty for a usable or a
+    // missing book. Edits and deletes show it in place of "The ID is not
+    // exist !"; an add over a file that is not a phone book shows it and
+    // saves nothing.
+    static QString gsmBookProblem();
+    static QString ethernetBookProblem();
+
     // --- GSM book ---------------------------------------------------------
     bool GsmIdExists(const QByteArray &id);
     // "The ID is exist !" when the ID is already in the book. New records

@@ -1,7 +1,7 @@
 #include "records/XmlDocument.h"
+#include "base/DurableFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <climits>
@@ -872,8 +872,46 @@ bool XmlDocument::LoadFile(const QString &path)
     return ok;
 }
 
+QString XmlDocument::controlCharacterProblem(const QByteArray &text)
+{
+    const char *d = text.constData();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(d[i]);
+        if (c >= 0x20 || c == '\t' || c == '\r' || c == '\n')
+            continue;
+        // The value around it: from the quote or tag end before it to the
+        // quote or tag start after it.
+        qsizetype from = i, to = i + 1;
+        while (from > 0 && d[from - 1] != '"' && d[from - 1] != '\'' && d[from - 1] != '>' && i - from < 60)
+            --from;
+        while (to < n && d[to] != '"' && d[to] != '\'' && d[to] != '<' && to - i < 60)
+            ++to;
+        QString shown;
+        for (qsizetype k = from; k < to; ++k) {
+            const unsigned char b = static_cast<unsigned char>(d[k]);
+            if (b < 0x20 || b == 0x7f)
+                shown += QStringLiteral("\\x%1").arg(unsigned(b), 2, 16, QLatin1Char('0'));
+            else
+                shown += QChar::fromLatin1(char(b));
+        }
+        return QStringLiteral("the value \"%1\" holds the control character 0x%2, which an XML file cannot hold; "
+                              "nothing was written")
+            .arg(shown)
+            .arg(unsigned(c), 2, 16, QLatin1Char('0'));
+    }
+    return QString();
+}
+
 bool XmlDocument::SaveFile(const QString &path)
 {
+    // Control characters other than tab, CR and LF make the file ill-formed
+    // for every other reader: refused, the file on disk stays as it was.
+    const QString control = controlCharacterProblem(m_text);
+    if (!control.isEmpty()) {
+        m_status = control;
+        return false;
+    }
     QByteArray out;
     if (m_utf16 != Utf16::No) {
         // Local text back to UTF-16 units (the byte-order mark included).
@@ -916,22 +954,12 @@ bool XmlDocument::SaveFile(const QString &path)
         out = m_text;
     }
 
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        m_status = firstLine(f.errorString());
+    QString error;
+    if (!writeFileDurably(path, out, &error)) {
+        m_status = error;
         return false;
     }
-    const qint64 written = out.isEmpty() ? 0 : f.write(out);
-    if (written != out.size()) {
-        m_status = firstLine(f.errorString());
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        m_status = firstLine(f.errorString());
-        return false;
-    }
-    m_status = bytesText(written);
+    m_status = bytesText(out.size());
     return true;
 }
 

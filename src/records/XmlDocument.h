@@ -52,7 +52,11 @@ public:
     bool LoadFile(const QString &path);
     // Writes the document crash-safe (the old file stays whole until the new
     // one is complete). True when every byte was written.
+    // A text with a control character other than tab, CR and LF is not
+    // written (StatusText names the value).
     bool SaveFile(const QString &path);
+    // Empty when text holds no such control character; else what to tell.
+    static QString controlCharacterProblem(const QByteArray &text);
 
     // Parses a text that is already in the local code page (no conversion).
     bool SetDoc(const QByteArray &text);

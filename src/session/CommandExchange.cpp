@@ -13,6 +13,7 @@ QString resultText(int resultCode, bool ipCommandSent)
     case ResultNoReply: return QStringLiteral("Command Time Out");
     case ResultPasswordError: return QStringLiteral("Password Error");
     case ResultDataError: return QStringLiteral("Data Error");
+    case ResultLineLost: return QStringLiteral("Connection Error");
     default: return QString();
     }
 }

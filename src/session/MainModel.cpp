@@ -5,6 +5,9 @@
 #include "session/LogPanes.h"
 #include "records/ConfigFile.h"
 #include "links/SerialLine.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include "sim/Demo.h"
 
 #include <QCoreApplication>
@@ -134,6 +137,27 @@ void MainModel::closeSerial()
     emit serialStateChanged(false);
 }
 
+namespace {
+// Why a port could not be opened, with its name, as far as the file system
+// tells.
+QString portProblem(const QString &portText)
+{
+    const QString shown = QDir::toNativeSeparators(portText);
+    if (!QDir::isAbsolutePath(portText))
+        return QStringLiteral("%1 could not be opened as a serial port").arg(shown);
+    const QFileInfo info(portText);
+    if (!info.exists())
+        return QStringLiteral("%1: no such file or device").arg(shown);
+    if (info.isDir())
+        return QStringLiteral("%1 is a directory, not a serial port").arg(shown);
+    if (info.isFile())
+        return QStringLiteral("%1 is a regular file, not a serial port").arg(shown);
+    if (!info.isReadable() || !info.isWritable())
+        return QStringLiteral("%1: no permission to read and write it").arg(shown);
+    return QStringLiteral("%1 could not be opened as a serial port (in use, or not a terminal)").arg(shown);
+}
+} // namespace
+
 bool MainModel::toggleSerialConnection(const QString &portText)
 {
     if (m_session.serialOpen()) {
@@ -150,7 +174,7 @@ bool MainModel::toggleSerialConnection(const QString &portText)
     }
     auto line = createSerialLine(portText, 9600, modelCode());
     if (!line || line->open() != 1) {
-        showMessage(QStringLiteral("Connect Error,Port Invalid!"));
+        showMessage(QStringLiteral("Connect Error,Port Invalid! (%1)").arg(portProblem(portText)));
         return false;
     }
     const bool demo = portText == demoPortName();
@@ -184,7 +208,18 @@ void MainModel::onLineLost(const QString &reason)
     QString name = m_session.serialLine() ? m_session.serialLine()->name() : QString();
     if (m_describePort && !name.isEmpty())
         name = m_describePort(name);
+    // No reply can come any more: the running exchange ends now, not at
+    // its time-out.
+    CommandRecord &record = m_session.serialRecord();
+    const bool waiting = m_exchange.running() && !m_session.onEthernet() && record.inProgress;
+    if (waiting) {
+        record.resultCode = ResultLineLost;
+        record.inProgress = false;
+        m_dispatcher.accumulator().reset();
+    }
     closeSerial();
+    if (waiting)
+        m_exchange.tick();
     QString text = QStringLiteral("The serial port %1 was lost and has been closed.").arg(name);
     if (!reason.isEmpty())
         text += QStringLiteral(" (%1)").arg(reason);

@@ -61,6 +61,12 @@ void ReplyDispatcher::intake(const QByteArray &received)
     const int code = record.commandCode;
     if (code == codes::None)
         return;
+    // A text longer than any reply (a peer that never pauses, a runaway
+    // line) is dropped: the exchange ends as a data error.
+    if (received.size() > MaxReplyBytes) {
+        refuseOversized(received.size());
+        return;
+    }
     // 3. The two final error results.
     bool resultFinal = false;
     if (received == "SMS format is error!") {
@@ -77,6 +83,10 @@ void ReplyDispatcher::intake(const QByteArray &received)
     if (!isModemEcho(received)) {
         // 5. GSM reassembly; 6. the accumulator starts afresh after a whole reply.
         text = m_gsm.take(received, m_session.link() == LinkGsmModem);
+        if (m_gsm.overflowed()) {
+            refuseOversized(MaxReplyBytes + 1);
+            return;
+        }
         if (text.isEmpty())
             return; // more parts expected
         // 7.
@@ -84,6 +94,16 @@ void ReplyDispatcher::intake(const QByteArray &received)
     }
     // 8. Display copy.
     emit dataLogEntry(dataLogsCopy(text));
+}
+
+void ReplyDispatcher::refuseOversized(qsizetype size)
+{
+    CommandRecord &record = m_session.activeRecord();
+    record.resultCode = ResultDataError;
+    record.inProgress = false;
+    m_gsm.reset();
+    emit dataLogEntry("(" + QByteArray::number(size) + " bytes or more arrived: longer than any reply of a logger, "
+                      "they were dropped)");
 }
 
 void ReplyDispatcher::dispatch(int code, const QByteArray &text, bool resultFinal)
@@ -199,10 +219,11 @@ void ReplyDispatcher::deviceSetupFamily(int code, const QByteArray &text, bool r
                 }
             }
         } else if (code == codes::Passwords) {
-            const int p = record.lastText.indexOf("#PS:");
-            if (p >= 0) {
-                const QByteArray enquiry = record.lastText.mid(p + 4, 6);
-                const QByteArray setup = record.lastText.mid(p + 11, 6);
+            // Only two well-formed passwords reach the book: anything else
+            // would lock the book out of the logger.
+            if (const auto pw = passwordsOfCommand(record.lastText)) {
+                const QByteArray &enquiry = pw->enquiry;
+                const QByteArray &setup = pw->setup;
                 if (ethernet) {
                     book.UpdateEthernetPasswords(book.CurrentEthernetEntry().connectId, enquiry, setup);
                     send(msg::ReloadBook, ToPhoneBook, QByteArray(), 1); // WM_USER+16
@@ -226,6 +247,22 @@ void ReplyDispatcher::connectTimeStatus(int code, const QByteArray &text, bool r
 {
     if (!text.contains("STA:")) {
         setResult(ResultDataError, resultFinal);
+        return;
+    }
+    // Counts no logger can have: nothing is built from such a record.
+    const qsizetype relays = GetItemValue(text, "O01:").value.size();
+    const qsizetype inputs = GetItemValue(text, "K01:").value.size();
+    if (relays > DeviceProfile::MaxRelays || inputs > DeviceProfile::MaxDigitalInputs) {
+        setResult(ResultDataError, resultFinal);
+        showMessage(relays > DeviceProfile::MaxRelays
+                        ? QStringLiteral("The status record gives %1 relay outputs, more than a logger can have (%2): "
+                                         "it was not used.")
+                              .arg(relays)
+                              .arg(DeviceProfile::MaxRelays)
+                        : QStringLiteral("The status record gives %1 digital inputs, more than a logger can have (%2): "
+                                         "it was not used.")
+                              .arg(inputs)
+                              .arg(DeviceProfile::MaxDigitalInputs));
         return;
     }
     setResult(ResultSuccess, resultFinal);

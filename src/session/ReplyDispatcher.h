@@ -43,6 +43,7 @@ private:
     void connectTimeStatus(int code, const QByteArray &text, bool resultFinal);
     void deviceSetupFamily(int code, const QByteArray &text, bool resultFinal);
     void setResult(int result, bool resultFinal, bool endExchange = true);
+    void refuseOversized(qsizetype size);
     void send(int message, unsigned targets, const QByteArray &text, int wParam = 0);
 
     Session &m_session;

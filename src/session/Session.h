@@ -90,6 +90,12 @@ struct CommandGuard {
 };
 
 struct DeviceProfile {
+    // The most either model can have: the Relay Output page addresses a
+    // relay by one digit, the Digital/Pulse Channel page has sixteen input
+    // rows. A status record that claims more is a data error.
+    static constexpr int MaxRelays = 9;
+    static constexpr int MaxDigitalInputs = 16;
+
     int modelCode = 0;
     int analogCount = 0;
     int digitalCount = 0;

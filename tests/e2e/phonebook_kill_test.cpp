@@ -3,6 +3,7 @@
 // file. kaspen-cli adds records to a large book and is killed at random
 // times during its run.
 
+#include "base/DurableFile.h"
 #include "records/XmlDocument.h"
 
 #include <QDir>
@@ -95,4 +96,10 @@ TEST(PhoneBookKill, BookIsWholeAfterAKillAtAnyMoment)
     std::printf("[ kill     ] %d adds killed, %d finished before the kill; the book stayed whole (%d records)\n", killed,
                 completed, count);
     EXPECT_GT(killed, 0);
+    // The next save that succeeds leaves no temporary file of a killed one.
+    std::unique_ptr<QProcess> last(add(999));
+    ASSERT_TRUE(last->waitForFinished(30000));
+    ASSERT_EQ(last->exitCode(), 0) << last->readAllStandardError().toStdString();
+    EXPECT_TRUE(staleTemporaryFiles(book).isEmpty()) << staleTemporaryFiles(book).join(' ').toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"addressbook.xml"});
 }

@@ -1,5 +1,6 @@
 #include "gui/MainWindow.h"
 #include "links/PortRecord.h"
+#include "protocol/ReplyItems.h"
 #include "support/SimPeer.h"
 #include "support/RecordingSink.h"
 
@@ -107,6 +108,40 @@ TEST_F(LinkFixture, PeerGoneClosesThePortOnce)
     kaspen::test::spin(300);
     EXPECT_EQ(lost, 1);
     EXPECT_EQ(port.write("x"), 0);
+}
+
+TEST_F(LinkFixture, AReplyCutOffByTheLossIsNotDelivered)
+{
+    peerWrite("#STC1:000001;TM:26");
+    kaspen::test::spin(50); // read, but the quiet gap is not over
+    pty.stop();
+    ASSERT_TRUE(waitUntil([&] { return lost > 0; }, 3000));
+    kaspen::test::spin(300);
+    EXPECT_TRUE(texts.isEmpty()) << texts.value(0).constData();
+}
+
+TEST_F(LinkFixture, APeerThatNeverPausesIsCutAtTheLongestReplyAndMemoryStaysBounded)
+{
+    // About 1 MB/s for two seconds, never quiet for 200 ms.
+    const QByteArray chunk = pattern(50 * 1024);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 2000) {
+        peer.write(chunk);
+        peer.waitForBytesWritten(100);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    // One text, at once, as long as the bound plus one (the intake refuses
+    // it); all the rest dropped.
+    ASSERT_GE(texts.size(), 1);
+    EXPECT_EQ(texts[0].size(), MaxReplyBytes + 1);
+    EXPECT_EQ(texts.size(), 1);
+    // After a quiet gap the line takes replies again.
+    kaspen::test::spin(400);
+    texts.clear();
+    peerWrite("#STC3:OUT1:1;#");
+    ASSERT_TRUE(waitUntil([&] { return !texts.isEmpty(); }, 3000));
+    EXPECT_EQ(texts.last(), "#STC3:OUT1:1;#");
 }
 
 TEST(SerialLink, RequestedRatesOpenAsAllowed)

@@ -259,7 +259,7 @@ TEST(MainWindow, SerialConnectRefusals)
     EXPECT_EQ(sink.last(), "Before Connect ,please select COM Port!");
     w.portList()->setEditText("/dev/does-not-exist-kaspen");
     w.connectButton()->click();
-    EXPECT_EQ(sink.last(), "Connect Error,Port Invalid!");
+    EXPECT_EQ(sink.last(), "Connect Error,Port Invalid! (/dev/does-not-exist-kaspen: no such file or device)");
     EXPECT_EQ(w.connectButton()->text(), "Connect");
     EXPECT_TRUE(w.rs232Radio()->isEnabled());
 }

@@ -87,6 +87,19 @@ TEST(ConfigFile, SpecialCharactersAndBytesRoundTrip)
     EXPECT_EQ(f.session.batchTable().text(19002), text);
 }
 
+TEST(ConfigFile, ControlCharactersAreRefusedAndNothingIsSaved)
+{
+    ConfigFixture f;
+    f.list({{11005, "222222#SA:1#"}, {19002, QByteArray("222222#ID:ab\x02" "c#")}});
+    const QString path = f.path("ctl.cfg");
+    writeAll(path, "old");
+    EXPECT_FALSE(f.model().saveConfigFile(path));
+    ASSERT_EQ(f.sink.shown.size(), 1);
+    EXPECT_TRUE(f.sink.last().startsWith(QStringLiteral("Cannot save configure file %1 !").arg(QDir::toNativeSeparators(path))));
+    EXPECT_TRUE(f.sink.last().contains("control character 0x02")) << f.sink.last().toStdString();
+    EXPECT_EQ(readAll(path), "old");
+}
+
 TEST(ConfigFile, DateIgnoresTheUserLocale)
 {
     const QDateTime t(QDate(2025, 3, 5), QTime(7, 8, 9));

@@ -4,6 +4,7 @@
 
 #include "pages/batch/BatchSetupModel.h"
 #include "records/AuditTrail.h"
+#include "session/ReplyDispatcher.h"
 #include "support/BatchFixture.h"
 
 #include <QFile>
@@ -207,21 +208,69 @@ TEST(BatchRun, LineLostDuringARunEndsItCleanly)
     ASSERT_TRUE(waitFor([&] { return f.model().batchButtonsEnabled(); }));
 }
 
-TEST(BatchRun, PasswordCommandGoesUnderItsCodeAndUpdatesThePhoneBookAtOnce)
+TEST(BatchRun, PasswordRowChangesThePhoneBookOnlyOnceTheLoggerConfirmedIt)
+{
+    struct Case {
+        const char *name;
+        QByteArray reply; // empty: no answer at all
+        QByteArray enquiry, setup;
+    } const cases[] = {
+        {"confirmed", "Set success!", "333333", "444444"},
+        {"refused", "SET fail!", "111111", "222222"},
+        {"no answer", "", "111111", "222222"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        BatchFixture f;
+        f.timing = [] { return ResultTiming::Never; };
+        ReplyDispatcher dispatcher(f.session);
+        std::vector<int> codes;
+        QObject::connect(&f.session, &Session::commandSent, [&] { codes.push_back(f.session.serialRecord().commandCode); });
+        f.list({{20050, "222222#PS:333333,444444#"}});
+        ASSERT_TRUE(f.model().startBatchRun());
+        ASSERT_TRUE(waitFor([&] { return !codes.empty(); }));
+        EXPECT_EQ(codes[0], codes::Passwords);
+        // Sent, but not yet confirmed: the book still holds the old passwords.
+        EXPECT_EQ(f.session.phoneBook().CurrentGsmEntry().setupPassword, "222222");
+        if (!c.reply.isEmpty())
+            dispatcher.intake(c.reply);
+        const GsmEntry e = f.session.phoneBook().CurrentGsmEntry();
+        EXPECT_EQ(e.id, "000001");
+        EXPECT_EQ(e.phone, "0123456789");
+        EXPECT_EQ(e.enquiryPassword, c.enquiry);
+        EXPECT_EQ(e.setupPassword, c.setup);
+    }
+}
+
+TEST(BatchRun, MisShapedPasswordRowIsRefusedBeforeAnythingIsSent)
+{
+    for (const QByteArray text : {"000000#PS:12#", "222222#PS:33333a,444444#", "222222#PS:333333,44444#",
+                                  "222222#PS:333333;444444#", "222222#PS:#"}) {
+        SCOPED_TRACE(text.constData());
+        BatchFixture f;
+        f.list({{11005, "222222#SA:3#"}, {20050, text}});
+        EXPECT_FALSE(f.model().startBatchRun());
+        EXPECT_TRUE(f.line->written.isEmpty());
+        EXPECT_FALSE(f.model().running());
+        ASSERT_EQ(f.sink.shown.size(), 1);
+        EXPECT_TRUE(f.sink.last().contains("two six-digit numbers")) << f.sink.last().toStdString();
+        const GsmEntry e = f.session.phoneBook().CurrentGsmEntry();
+        EXPECT_EQ(e.enquiryPassword, "111111");
+        EXPECT_EQ(e.setupPassword, "222222");
+    }
+}
+
+TEST(BatchRun, EveryRowIsFramedAsOneSmsOnTheGsmModemLink)
 {
     BatchFixture f;
-    f.timing = [] { return ResultTiming::Never; };
-    std::vector<int> codes;
-    QObject::connect(&f.session, &Session::commandSent, [&] { codes.push_back(f.session.serialRecord().commandCode); });
-    f.list({{20050, "222222#PS:333333,444444#"}});
+    f.session.setLink(LinkGsmModem);
+    f.list({{11005, "222222#SA:3#"}, {20050, "222222#PS:333333,444444#"}});
     ASSERT_TRUE(f.model().startBatchRun());
-    ASSERT_TRUE(waitFor([&] { return !codes.empty(); }));
-    EXPECT_EQ(codes[0], codes::Passwords);
-    const GsmEntry e = f.session.phoneBook().CurrentGsmEntry();
-    EXPECT_EQ(e.id, "000001");
-    EXPECT_EQ(e.phone, "0123456789");
-    EXPECT_EQ(e.enquiryPassword, "333333");
-    EXPECT_EQ(e.setupPassword, "444444");
+    ASSERT_TRUE(f.waitIdle());
+    ASSERT_EQ(f.line->written.size(), 2);
+    EXPECT_EQ(f.line->written[0], "AT+BJSD=10,0123456789,222222#SA:3#\r\n");
+    EXPECT_EQ(f.line->written[1], "AT+BJSD=10,0123456789,222222#PS:333333,444444#\r\n");
+    EXPECT_EQ(f.statuses(), QStringList({Success, Success}));
 }
 
 TEST(BatchRun, AgrCommandGoesOutInItsHexadecimalForm)
@@ -277,7 +326,9 @@ TEST(BatchRun, EthernetClaimsUnderTheBatchCodeAndSendsOnTheEthernetLink)
     EXPECT_EQ(sent, (QList<QByteArray>{"222222#ST:000009#", QByteArray("222222#AGR:\x01\x02###", 16),
                                        "222222#PS:333333,444444#"}));
     EXPECT_EQ(f.session.ethernetRecord().stationIdText, "000009");
-    EXPECT_EQ(f.session.phoneBook().CurrentEthernetEntry().setupPassword, "444444");
+    // Sending changes no password in the book: only the logger's "Set
+    // success!" does, through the reply intake (not part of this fake).
+    EXPECT_EQ(f.session.phoneBook().CurrentEthernetEntry().setupPassword, "222222");
     EXPECT_TRUE(f.line->written.isEmpty());
 }
 

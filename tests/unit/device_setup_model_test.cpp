@@ -455,6 +455,21 @@ TEST(DeviceSetupModel, ReadingBackItemByItem)
          {}},
         {"a key near the end yields what is there", ModelOrvelA, "#STC1:0007",
          [](const M &m) { EXPECT_EQ(m.stationId(), "0007"); }, {{11002, pw("#ST:0007#")}}},
+        {"fixed-width items cut short by their ; count as missing", ModelOrvelB,
+         "#STC1:000001;L:;TM:;PS:;SA:;SD:;ER:;CP:;#",
+         [](const M &m) {
+             EXPECT_EQ(m.stationId(), "000001");
+             EXPECT_EQ(m.enquiryPassword(), "");
+             EXPECT_EQ(m.setupPassword(), "");
+             EXPECT_EQ(m.loggingIndex(), -1);
+             EXPECT_EQ(m.ethernetUploadIndex(), -1);
+             EXPECT_FALSE(m.gsmModuleOn());
+         },
+         {{11002, pw("#ST:000001#")}}},
+        {"a station ID cut short by its ; is missing", ModelOrvelA, "#STC1:0007;TM:2403051407;",
+         [](const M &m) { EXPECT_EQ(m.stationId(), "keep"); }, {{11004, pw("#TM:2403051407#")}}},
+        {"PS cut short by its ; is missing", ModelOrvelA, "PS:1234,5678;SA:1;",
+         [](const M &m) { EXPECT_EQ(m.enquiryPassword(), ""); }, {{11005, pw("#SA:1#")}}},
         {"missing keys change nothing", ModelOrvelA, "#STA:nothing here#",
          [](const M &m) {
              EXPECT_EQ(m.stationId(), "keep");

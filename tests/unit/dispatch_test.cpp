@@ -56,6 +56,12 @@ TEST_F(DispatchFixture, TableOfCodesAndReplies)
         {"status query verifies", codes::ConnectStatus, "111111#STATUS#", kStatus, 0, false,
          {{msg::FirstStatus, ToAnalogChannel | ToDigitalChannel | ToRelayOutput | ToDataRecord, 0}}},
         {"status without STA: is a data error", codes::ConnectStatus, "", "Set success!", 5, false, {}},
+        {"ten relays are more than a logger has", codes::ConnectStatus, "", "#STA:000001;K01:0101;O01:1010101010;", 5,
+         false, {}},
+        {"seventeen digital inputs are more than a logger has", codes::ConnectStatus, "",
+         "#STA:000001;K01:01010101010101010;O01:10;", 5, false, {}},
+        {"a huge relay count on a later status", codes::Status, "", "#STA:000001;O01:" + QByteArray(100000, '1') + ";", 5,
+         false, {}, false, false, true},
         {"Status when verified shows page 6", codes::Status, "", kStatus, 0, false,
          {{msg::StatusReply, ToRelayOutput | ToDataRecord, 0}}, false, false, true},
         {"Status of a verified device, code 10000", codes::ConnectStatus, "", kStatus, 0, false, {}, false, false, true},
@@ -200,17 +206,60 @@ TEST_F(DispatchFixture, StationIdChangeKeepsTheEntryWhenTheNewIdExists)
     EXPECT_EQ(r.resultCode, ResultSuccess);
 }
 
-TEST_F(DispatchFixture, PasswordChangeUpdatesTheBook)
+TEST_F(DispatchFixture, PasswordChangeUpdatesTheBookOnlyWithTwoSixDigitPasswords)
 {
-    MainModel model(ModelOrvelA);
-    CommandRecord &r = model.session().serialRecord();
-    r.commandCode = codes::Passwords;
-    r.lastText = "222222#PS:333333,444444#";
-    r.inProgress = true;
-    model.dispatcher().intake("Set success!");
-    PhoneBook book;
-    EXPECT_EQ(book.CurrentGsmEntry().enquiryPassword, "333333");
-    EXPECT_EQ(book.CurrentGsmEntry().setupPassword, "444444");
+    struct Case {
+        QByteArray lastText, enquiry, setup;
+    } const cases[] = {
+        {"000000#PS:12#", "111111", "222222"},
+        {"222222#PS:12345,123456#", "111111", "222222"},
+        {"222222#PS:abcdef,123456#", "111111", "222222"},
+        {"AT+BJSD=10,0123456789,222222#PS:333333,444444#\r\n", "333333", "444444"},
+        {"222222#PS:555555,666666#", "555555", "666666"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.lastText.constData());
+        MainModel model(ModelOrvelA);
+        CommandRecord &r = model.session().serialRecord();
+        r.commandCode = codes::Passwords;
+        r.lastText = c.lastText;
+        r.inProgress = true;
+        model.dispatcher().intake("Set success!");
+        PhoneBook book;
+        EXPECT_EQ(book.CurrentGsmEntry().enquiryPassword, c.enquiry);
+        EXPECT_EQ(book.CurrentGsmEntry().setupPassword, c.setup);
+    }
+}
+
+TEST_F(DispatchFixture, TextsLongerThanAnyReplyAreDroppedAsADataError)
+{
+    for (const bool gsm : {false, true}) {
+        SCOPED_TRACE(gsm ? "GSM modem" : "RS232");
+        MainModel model(ModelOrvelA);
+        QList<PageMessage> pages;
+        QObject::connect(&model, &MainModel::pageMessage, [&](const PageMessage &m) { pages << m; });
+        Session &s = model.session();
+        s.setLink(gsm ? LinkGsmModem : LinkRs232);
+        CommandRecord &r = s.serialRecord();
+        r.commandCode = codes::ReadBlock1;
+        r.inProgress = true;
+        r.resultCode = ResultNoReply;
+        if (gsm) {
+            // Parts that announce a length no reply has, arriving without end.
+            model.dispatcher().intake("#STC1:000001;L:99999999;" + QByteArray(136, 'A'));
+            const QByteArray part = "#STA:000001;" + QByteArray(148, 'A');
+            for (int i = 0; i < 1000 && r.inProgress; ++i)
+                model.dispatcher().intake(part);
+            EXPECT_LE(model.dispatcher().accumulator().buffer().size(), MaxReplyBytes);
+        } else {
+            model.dispatcher().intake("#STC1:" + QByteArray(MaxReplyBytes, 'A') + "#");
+        }
+        EXPECT_FALSE(r.inProgress);
+        EXPECT_EQ(r.resultCode, ResultDataError);
+        EXPECT_TRUE(pages.isEmpty());
+        EXPECT_TRUE(model.dataLogs().contains("longer than any reply")) << model.dataLogs().left(200).constData();
+        EXPECT_LT(model.dataLogs().size(), 1000);
+    }
 }
 
 TEST_F(DispatchFixture, GsmFirstPartIsHeldBackUntilTheRecordIsWhole)

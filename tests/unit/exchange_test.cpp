@@ -57,6 +57,32 @@ struct ExchangeFixture : ::testing::Test {
 
 } // namespace
 
+TEST_F(ExchangeFixture, LostLineEndsTheRunningExchangeAtOnceAsConnectionError)
+{
+    for (const int link : {int(LinkRs232), int(LinkGsmModem)}) {
+        SCOPED_TRACE(link);
+        auto *line = connect(link);
+        QList<std::pair<int, QString>> finished;
+        const auto c = QObject::connect(model.get(), &MainModel::exchangeFinished,
+                                        [&](int, int result, const QString &text) { finished.append({result, text}); });
+        model->readBlock(1);
+        post();
+        ASSERT_TRUE(model->exchange().running());
+        model->exchange().tick();
+        line->lose(QStringLiteral("unplugged"));
+        // Ended within the call, not 40 or 90 seconds later.
+        EXPECT_FALSE(model->exchange().running());
+        ASSERT_EQ(finished.size(), 1);
+        EXPECT_EQ(finished[0].first, int(ResultLineLost));
+        EXPECT_EQ(finished[0].second, "Connection Error");
+        EXPECT_EQ(status(), "Connection Error");
+        EXPECT_FALSE(model->serialOpen());
+        EXPECT_TRUE(sink.last().contains("unplugged")) << sink.last().toStdString();
+        QObject::disconnect(c);
+        post();
+    }
+}
+
 TEST_F(ExchangeFixture, Rs232TimeOutAfter40SecondsWithCountdown)
 {
     auto *line = connect();

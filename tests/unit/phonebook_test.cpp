@@ -1,6 +1,7 @@
 #include "records/PhoneBook.h"
 
 #include "base/Clock.h"
+#include "base/DurableFile.h"
 #include "support/RecordingSink.h"
 
 #include <QDir>
@@ -177,9 +178,15 @@ TEST_F(PhoneBookTest, BookWithAnotherRootIsLeftAlone)
     const QByteArray other = "<?xml version='1.0'?>\n<OTHER><Records ID='000001'/></OTHER>\n";
     write(PhoneBook::gsmBookPath(), other);
     EXPECT_FALSE(pb.GsmIdExists("000001"));
-    EXPECT_TRUE(pb.AddGsmEntry("000001", "1", "111111", "111111"));
+    // Add, edit and delete refuse and say why; nothing reports success.
+    const QString why = QStringLiteral("The file %1 is not a phone book (its root element is not \"HEALTHCHECK\"). "
+                                       "It was left as it is and nothing was changed.")
+                            .arg(QDir::toNativeSeparators(PhoneBook::gsmBookPath()));
+    EXPECT_EQ(PhoneBook::gsmBookProblem(), why);
+    EXPECT_FALSE(pb.AddGsmEntry("000001", "1", "111111", "111111"));
     EXPECT_FALSE(pb.EditGsmEntry("000001", "1", "111111", "111111"));
-    EXPECT_EQ(sink.texts(), QStringList{"The ID is not exist !"});
+    EXPECT_FALSE(pb.DeleteGsmEntry("000001"));
+    EXPECT_EQ(sink.texts(), QStringList({why, why, why}));
     EXPECT_EQ(read(PhoneBook::gsmBookPath()), other);
     EXPECT_TRUE(pb.gsmTable().isEmpty());
     EXPECT_EQ(filesInDir(), QStringList{"addressbook.xml"});
@@ -209,9 +216,15 @@ TEST_F(PhoneBookTest, UnreadableBookIsKeptAsDatedBackupBeforeANewOneStarts)
         const QString path = QDir(d.path()).filePath(c.file);
         write(path, broken);
         sink.clear();
-        // Changing operations that need a readable book refuse and keep it.
-        EXPECT_FALSE(pb.EditGsmEntry("000001", "1", "1", "1"));
-        EXPECT_FALSE(pb.DeleteEthernetEntry("000001"));
+        // Changing operations that need a readable book refuse, say that the
+        // book could not be read (not that the ID is unknown), and keep it.
+        const bool gsm = c.file == "addressbook.xml";
+        EXPECT_FALSE(gsm ? pb.EditGsmEntry("000001", "1", "1", "1") : pb.EditEthernetEntry("000001", "1", "1", "1"));
+        EXPECT_FALSE(gsm ? pb.DeleteGsmEntry("000001") : pb.DeleteEthernetEntry("000001"));
+        ASSERT_EQ(sink.shown.size(), 2) << c.what;
+        for (const auto &m : sink.shown)
+            EXPECT_TRUE(m.text.startsWith(QStringLiteral("The phone book %1 could not be read (").arg(QDir::toNativeSeparators(path))))
+                << m.text.toStdString();
         EXPECT_EQ(read(path), broken) << c.what;
         sink.clear();
 
@@ -300,4 +313,38 @@ TEST_F(PhoneBookTest, DiscoveryMergeKeepsKnownModulesAndAddsNewOnes)
     pb.MergeDiscoveredDevice("000005", "10.0.0.5", "MAC-5");
     EXPECT_EQ(read(PhoneBook::ethernetBookPath()), book(ethLine("000005", "", "", "", "10.0.0.5", "MAC-5")));
     EXPECT_TRUE(sink.shown.isEmpty());
+}
+
+TEST_F(PhoneBookTest, ControlCharactersNeverReachTheFile)
+{
+    ASSERT_TRUE(pb.AddGsmEntry("000001", "1", "111111", "222222"));
+    const QByteArray before = read(PhoneBook::gsmBookPath());
+    sink.clear();
+    for (const QByteArray bad : {QByteArray("12\x01" "3"), QByteArray("\x1f"), QByteArray("a\0b", 3), QByteArray("\x1b[2J")}) {
+        EXPECT_FALSE(pb.AddGsmEntry("000002", bad, "111111", "222222"));
+        EXPECT_FALSE(pb.EditGsmEntry("000001", "1", bad, "222222"));
+        EXPECT_FALSE(pb.AddEthernetEntry("000003", "1", "111111", "222222", bad, "AA"));
+    }
+    ASSERT_EQ(sink.shown.size(), 12);
+    EXPECT_EQ(sink.shown[0].kind, MessageKind::Error);
+    EXPECT_TRUE(sink.shown[0].text.contains("holds the control character 0x01")) << sink.shown[0].text.toStdString();
+    EXPECT_TRUE(sink.shown[0].text.contains("12\\x013")) << sink.shown[0].text.toStdString();
+    EXPECT_EQ(read(PhoneBook::gsmBookPath()), before);
+    EXPECT_FALSE(QFile::exists(PhoneBook::ethernetBookPath()));
+    // Tab, CR and LF are text.
+    EXPECT_TRUE(pb.AddGsmEntry("000004", "1\t2", "111111", "222222"));
+}
+
+TEST_F(PhoneBookTest, ASaveRemovesTemporaryFilesLeftByAKilledSave)
+{
+    const QString path = PhoneBook::gsmBookPath();
+    for (const char *stale : {"addressbook.xml.Ab12Cd", "addressbook.xml.x9Y8z7"})
+        write(dir.filePath(stale), "<HEALTHCHECK>\r\n<Rec");
+    write(dir.filePath("addressbook.xml.unreadable-20261210-104455"), "<kept");
+    write(dir.filePath("addressbookEx.xml.Ab12Cd"), "other book");
+    EXPECT_EQ(staleTemporaryFiles(path).size(), 2);
+    ASSERT_TRUE(pb.AddGsmEntry("000001", "1", "111111", "222222"));
+    EXPECT_TRUE(staleTemporaryFiles(path).isEmpty());
+    EXPECT_EQ(filesInDir(), QStringList({"addressbook.xml", "addressbook.xml.unreadable-20261210-104455",
+                                         "addressbookEx.xml.Ab12Cd"}));
 }

@@ -214,7 +214,7 @@ bool BatchSetupModel::startBatchRun(bool askFirst, const QString &kind)
     CommandGuard g;
     g.notConnectedSerial = g.notConnectedEthernet = QStringLiteral("Before Batch Setup,please Connect!");
     g.checkEntry = false;
-    if (!m_session.guard(g))
+    if (!m_session.guard(g) || !checkRowsBeforeRun())
         return false;
     // A run writes a whole set of settings: say to which logger first.
     if (const int rows = checkedRows(); askFirst && rows > 0) {
@@ -270,6 +270,8 @@ void BatchSetupModel::startInitRun()
     if (!m_defaultLoaded)
         return;
     m_defaultLoaded = false;
+    if (!checkRowsBeforeRun())
+        return;
     beginRecord(QStringLiteral("init"));
     queueCheckedRows(false);
     maybeRecordRun();
@@ -364,6 +366,20 @@ void BatchSetupModel::maybeRecordRun()
     emit runRecorded();
 }
 
+bool BatchSetupModel::checkRowsBeforeRun()
+{
+    for (int r = 0; r < m_list.rowCount(); ++r) {
+        const BatchRow &row = m_list.row(r);
+        if (!row.checked || row.text.mid(6, 4) != "#PS:" || passwordsOfCommand(row.text))
+            continue;
+        showMessage(QStringLiteral("Row %1 \"%2\": the passwords of a password command must be two six-digit numbers. "
+                                   "Nothing was sent.")
+                        .arg(QString::fromLatin1(row.number), QString::fromLatin1(row.text)));
+        return false;
+    }
+    return true;
+}
+
 void BatchSetupModel::queueCheckedRows(bool increment)
 {
     if (!m_running && !m_sendingRowId) {
@@ -402,11 +418,12 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
         m_session.setIpCommandSent(true);
 
     // Claimed under the batch code; "#PS:" runs under the password code.
-    // Batch texts go out as they are (no batch on the GSM modem).
+    // Each row goes out as the link requires: on the GSM modem wrapped as
+    // one SMS, like every other command there.
     Outgoing c;
     c.code = head4 == "#PS:" ? codes::Passwords : codes::Batch;
     c.text = text;
-    c.framing = Outgoing::Framing::AsIs;
+    c.framing = Outgoing::Framing::ForLink;
     // In the Send Command logs like every other command sent.
     c.log = Outgoing::Log::AsSent;
     if (head == "#ST")
@@ -418,27 +435,17 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
         const QByteArray args = text.mid(from + 5, to < 0 ? -1 : to - from - 5);
         const QByteArray pwHex = bytesToHexPairs(m_session.currentEntry().setupPassword.left(6));
         c.hexForm = formatTemplate(templates::AgrHex, {pwHex, args});
+        // Bytes, not text: nothing an AT+BJSD command could carry.
+        c.framing = Outgoing::Framing::AsIs;
     }
     if (!m_session.send(c)) {
         failRun(QString::fromLatin1(batchstatus::SendFail));
         return false;
     }
-    if (head4 == "#PS:") {
-        // The phone book follows at once; the logger's confirmation stores
-        // the same passwords again.
-        const QByteArray enquiry = text.mid(10, 6);
-        const QByteArray setup = text.mid(17, 6);
-        PhoneBook &book = m_session.phoneBook();
-        if (m_session.onEthernet()) {
-            const EthernetEntry e = book.CurrentEthernetEntry();
-            if (!e.connectId.isEmpty() && book.EditEthernetEntry(e.connectId, e.phone, enquiry, setup))
-                book.SelectEthernetEntry(e.connectId);
-        } else {
-            const GsmEntry e = book.CurrentGsmEntry();
-            if (!e.id.isEmpty() && book.EditGsmEntry(e.id, e.phone, enquiry, setup))
-                book.SelectGsmEntry(e.id);
-        }
-    }
+    // A "#PS:" row's passwords reach the phone book only once the logger has
+    // confirmed them ("Set success!" under the password code, in the reply
+    // intake): a refused or unanswered row leaves the way into the logger
+    // as it was.
     return true;
 }
 

@@ -122,6 +122,9 @@ signals:
     void runProgress(int row, int rows);
 
 private:
+    // Refuses the run (with a message) when a checked row could not be sent
+    // as it stands; the run must not start then.
+    bool checkRowsBeforeRun();
     void queueCheckedRows(bool increment);
     void applyStationId(int row, bool increment);
     bool sendItem(const BatchRunner::Item &item);

@@ -347,6 +347,15 @@ void DeviceSetupModel::showInfo(const QByteArray &text)
     emit changed();
 }
 
+namespace {
+// The characters a fixed-width item takes from position from (as many as
+// the text still has) do not run into the ";" that ends the item.
+bool fixedWidth(const QByteArray &t, int from, int width)
+{
+    return from >= 0 && !t.mid(from, width).contains(';');
+}
+} // namespace
+
 void DeviceSetupModel::readBlock1(const QByteArray &t)
 {
     if (t.isEmpty())
@@ -355,19 +364,21 @@ void DeviceSetupModel::readBlock1(const QByteArray &t)
     BatchCommandTable &batch = m_session.batchTable();
     int p;
 
-    if ((p = t.indexOf("#STC1:")) >= 0) {
+    // A fixed-width item whose characters run into its ";" is missing: it
+    // changes nothing and records nothing.
+    if ((p = t.indexOf("#STC1:")) >= 0 && fixedWidth(t, p + 6, 6)) {
         m_stationId = t.mid(p + 6, 6);
         batch.RecordCommand(CodeStationId, formatTemplate(templates::StationId, {pw, m_stationId}));
     }
-    if ((p = t.indexOf("TM:")) >= 0) {
+    if ((p = t.indexOf("TM:")) >= 0 && fixedWidth(t, p + 3, 10)) {
         m_dateTime = t.mid(p + 3, 10);
         batch.RecordCommand(CodeDateTime, formatTemplate(templates::DateTime, {pw, m_dateTime}));
     }
-    if ((p = t.indexOf("PS:")) >= 0) {
+    if ((p = t.indexOf("PS:")) >= 0 && fixedWidth(t, p + 3, 13)) {
         m_enquiry = t.mid(p + 3, 6);
         m_setup = t.mid(p + 10, 6);
     }
-    if ((p = t.indexOf("SA:")) >= 0) {
+    if ((p = t.indexOf("SA:")) >= 0 && fixedWidth(t, p + 3, 1)) {
         const QByteArray c = t.mid(p + 3, 1);
         // A non-digit counts as code 0, in the list and in the table.
         const bool digit = c.size() == 1 && c[0] >= '0' && c[0] <= '9';
@@ -375,7 +386,7 @@ void DeviceSetupModel::readBlock1(const QByteArray &t)
         m_logging = loggingIndexForCode(code.toInt());
         batch.RecordCommand(CodeLogInterval, formatTemplate(templates::LogInterval, {pw, code}));
     }
-    if ((p = t.indexOf("SD:")) >= 0) {
+    if ((p = t.indexOf("SD:")) >= 0 && fixedWidth(t, p + 3, 6)) {
         const QByteArray interval = t.mid(p + 3, 2);
         const QByteArray mode = t.mid(p + 6, 1);
         const QByteArray count = t.mid(p + 8, 1);
@@ -422,7 +433,7 @@ void DeviceSetupModel::readBlock1(const QByteArray &t)
         if (!phone.isEmpty())
             batch.RecordCommand(CodeAlarmPhoneBase + n, formatTemplate(templates::AlarmPhone, {pw, n, phone}));
     }
-    if ((p = t.indexOf("ER:")) >= 0) {
+    if ((p = t.indexOf("ER:")) >= 0 && fixedWidth(t, p + 3, 2)) {
         m_gsmModule = t.mid(p + 3, 1) == "0";
         m_simCard = t.mid(p + 4, 1) == "0";
     }

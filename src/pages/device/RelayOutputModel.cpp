@@ -376,7 +376,9 @@ void RelayOutputModel::readSwitchingStates(const QByteArray &t)
 {
     const QByteArray v = GetItemValue(t, ";O01:").value;
     const QByteArray pw = setupPw();
-    for (int k = 0; k < v.size(); ++k) {
+    // No more relays than a logger can have (the main window refuses such
+    // a record before it gets here).
+    for (int k = 0; k < v.size() && k < DeviceProfile::MaxRelays; ++k) {
         const int n = k + 1;
         const char ch = v[k];
         if (Cell *c = cell(OperationModeRow, n)) {
