@@ -6,6 +6,7 @@
 #include "records/PhoneBook.h"
 #include "pages/phonebook/PhoneBookModel.h"
 #include "pages/BatchCli.h"
+#include "pages/batch/BatchSetupModel.h"
 #include "pages/datarecord/DataRecordModel.h"
 #include "records/AuditTrail.h"
 #include "session/PageRouter.h"
