@@ -1,8 +1,11 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "support/LoopbackOnly.h"
+
 int main(int argc, char **argv)
 {
+    kaspen::test::keepModuleSearchOnLoopback();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
