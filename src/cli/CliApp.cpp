@@ -1,4 +1,5 @@
 #include "cli/CliApp.h"
+#include "cli/EthernetCli.h"
 #include "session/MainModel.h"
 #include "base/MessageSink.h"
 #include "base/Clock.h"
@@ -64,7 +65,7 @@ Options parse(const QStringList &args)
 {
     Options o;
     static const QStringList valued = {"--data-dir", "--link", "--port", "--device", "--model", "--id", "--phone",
-                                       "--enquiry", "--setup", "--out"};
+                                       "--enquiry", "--setup", "--out", "--ip", "--mac"};
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -87,6 +88,8 @@ Options parse(const QStringList &args)
                 o.model = v;
             else
                 o.values.insert(a.mid(2), v);
+        } else if (a == QLatin1String("--ethernet")) {
+            o.values.insert(QStringLiteral("ethernet"), QStringLiteral("1"));
         } else if (a.startsWith(QLatin1String("--")) && a != QLatin1String("--auto-station-id")) {
             o.error = QStringLiteral("unknown option %1").arg(a);
             return o;
@@ -252,7 +255,8 @@ QString usage()
         "             | backup --out FILE.cfg | apply FILE.cfg [--auto-station-id]\n"
         "  kaspen-cli [--data-dir DIR] phonebook list\n"
         "  kaspen-cli [--data-dir DIR] phonebook add|edit --id ID --phone P --enquiry E --setup S\n"
-        "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n"
+        "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n")
+        + ethernetUsage() + QStringLiteral(
         "\n"
         "A device command opens the port, chooses the device from the GSM phone book\n"
         "(the connect-time status query, as the main window does), runs the command\n"
@@ -290,8 +294,14 @@ int run(const QStringList &arguments)
     }
     if (!o.dataDir.isEmpty())
         PhoneBook::setDirectory(o.dataDir);
+    if (o.rest.value(0) == QLatin1String("phonebook") && o.values.contains(QStringLiteral("ethernet")))
+        return ethernetPhonebookCommand(o.rest.value(1), o.values, out);
     if (o.rest.value(0) == QLatin1String("phonebook"))
         return phonebookCommand(o, sink);
+    if (o.rest.value(0) == QLatin1String("scan") && o.link.isEmpty())
+        return scanCommand(out);
+    if (o.rest.value(0) == QLatin1String("module") && o.link.isEmpty())
+        return moduleCommand(o.rest, out);
     return deviceCommand(o, sink);
 }
 
