@@ -39,7 +39,12 @@ int scanNow(EthernetModules &modules)
 // and the PC becomes its client. 0 when the module answered.
 int chooseModule(EthernetModules &modules, const QByteArray &id)
 {
-    modules.session().phoneBook().LoadEthernetTable();
+    PhoneBook &book = modules.session().phoneBook();
+    book.LoadEthernetTable();
+    if (!book.EthernetIdExists(id)) {
+        showError(QStringLiteral("The Connect ID %1 is not in the Ethernet phone book.").arg(QString::fromLatin1(id)));
+        return ExitRefused;
+    }
     if (scanNow(modules) <= 0)
         return ResultNoReply;
     int reachable = -1;
@@ -74,7 +79,7 @@ int scanCommand(const Printer &out)
 int moduleCommand(const QStringList &rest, const Printer &out)
 {
     const QString verb = rest.value(1);
-    const QByteArray id = rest.value(2).toLocal8Bit();
+    const QByteArray id = PhoneBookModel::padConnectionNo(rest.value(2).toLocal8Bit());
     if ((verb != QLatin1String("show") && verb != QLatin1String("set")) || id.isEmpty()
         || (verb == QLatin1String("set") && rest.size() != 5)) {
         showError(QStringLiteral("module needs show CONNECTID or set CONNECTID KEY VALUE"));
