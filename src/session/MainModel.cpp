@@ -11,7 +11,8 @@
 namespace kaspen {
 
 MainModel::MainModel(int modelCode, QObject *parent)
-    : QObject(parent), m_session(modelCode), m_exchange(m_session), m_dispatcher(m_session)
+    : QObject(parent), m_session(modelCode), m_exchange(m_session), m_dispatcher(m_session), m_modules(m_session),
+      m_ethernetLink(m_session, m_modules)
 {
     m_session.serialRecord().commandCode = codes::None;
     m_session.ethernetRecord().commandCode = codes::None;
@@ -46,6 +47,32 @@ MainModel::MainModel(int modelCode, QObject *parent)
     connect(&m_dispatcher, &ReplyDispatcher::showSheetPage, this, &MainModel::showSheetPage);
     connect(&m_dispatcher, &ReplyDispatcher::enableSettingsSheet, this, [this] { emit settingsSheetEnabled(true); });
     connect(&m_dispatcher, &ReplyDispatcher::deviceVerified, this, &MainModel::deviceVerified);
+
+    // Ethernet: replies of the UDP link (WM_USER+1), the direct sends of the
+    // reply intake, the end of an unverified connect and the page messages.
+    connect(&m_ethernetLink, &EthernetConnection::textReceived, &m_dispatcher, &ReplyDispatcher::intake);
+    connect(&m_ethernetLink, &EthernetConnection::ignoredDatagram, this, [this](const QByteArray &what) {
+        m_dataLogs = prependPaneEntry(m_dataLogs, what, clock().now());
+        emit dataLogAdded(what);
+        emit panesChanged();
+    });
+    connect(&m_dispatcher, &ReplyDispatcher::sendEthernetDirect, &m_ethernetLink, &EthernetConnection::sendDirect);
+    connect(&m_exchange, &CommandExchange::ethernetConnectTimedOut, &m_ethernetLink, &EthernetConnection::connectTimedOut);
+    connect(&m_dispatcher, &ReplyDispatcher::deviceVerified, &m_ethernetLink, &EthernetConnection::verified);
+    connect(&m_ethernetLink, &EthernetConnection::pageMessage, this, &MainModel::pageMessage);
+    connect(&m_modules, &EthernetModules::ethernetBookChanged, this, [this] {
+        postPage(msg::ReloadBook, ToPhoneBook, 1); // WM_USER+16
+    });
+}
+
+QList<QByteArray> MainModel::ethernetConnectionIds()
+{
+    PhoneBook &book = m_session.phoneBook();
+    book.LoadEthernetTable();
+    QList<QByteArray> ids;
+    for (const EthernetEntry &e : book.ethernetTable())
+        ids << e.connectId;
+    return ids;
 }
 
 MainModel::~MainModel()
