@@ -25,6 +25,7 @@ class QGroupBox;
 namespace kaspen {
 class BatchSetupPage;
 class DeviceSetupPage;
+class EthernetSettingPage;
 class PhoneBookPage;
 class RelayOutputPage;
 namespace ui {
@@ -67,6 +68,10 @@ public:
     QTabWidget *settingsSheet() const { return m_sheet; }
     QTabWidget *phoneBookContainer() const { return m_phoneBookTabs; }
     QTabWidget *ethernetContainer() const { return m_ethernetTabs; }
+    EthernetSettingPage *ethernetSettingPage() const { return m_ethernetPage; }
+    QComboBox *ethernetConnectionList() const { return m_ethConnectionList; }
+    // What Save & Exit does once it has sent (ends the program by default).
+    void setExitAction(std::function<void()> exit) { m_exit = std::move(exit); }
     QWidget *logView() const { return m_logView; }
     QPushButton *button(const QString &objectName) const;
     QLabel *statusText() const { return m_statusText; }
@@ -152,6 +157,13 @@ private:
     DeviceSetupPage *m_deviceSetupPage = nullptr;
     RelayOutputPage *m_relayOutputPage = nullptr;
     BatchSetupPage *m_batchSetupPage = nullptr;
+
+    // Ethernet (MainWindowEthernet.cpp): Auto Scan, the Connection ID list,
+    // Connect / Disconnect, Save & Exit and the module-operation progress.
+    void wireEthernet();
+    void refreshModuleStatus();
+    EthernetSettingPage *m_ethernetPage = nullptr;
+    std::function<void()> m_exit;
 };
 
 } // namespace kaspen

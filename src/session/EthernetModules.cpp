@@ -61,6 +61,14 @@ EthernetModules::EthernetModules(Session &session, QObject *parent)
 {
     m_scanTimer.setInterval(ScanRoundMs);
     connect(&m_scanTimer, &QTimer::timeout, this, &EthernetModules::scanRound);
+    m_progressTimer.setInterval(ProgressTickMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &EthernetModules::progressTick);
+}
+
+void EthernetModules::progressTick()
+{
+    ++m_tick;
+    emit progressChanged();
 }
 
 EthernetModules::~EthernetModules() = default;
@@ -118,7 +126,13 @@ bool EthernetModules::beginOperation()
     }
     m_running = true;
     m_session.ethernetRecord().inProgress = true;
+    m_tick = 0;
+    m_progressShown = true;
+    m_status = QStringLiteral("Command in Progress");
+    m_picture = 140;
+    m_progressTimer.start();
     emit operationStarted(); // WM_USER+36
+    emit progressChanged();
     return true;
 }
 
@@ -126,7 +140,12 @@ void EthernetModules::endOperation(int outcome)
 {
     m_running = false;
     m_session.ethernetRecord().inProgress = false;
+    m_progressTimer.stop();
+    m_progressShown = false;
+    m_status = moduleOutcomeText(outcome);
+    m_picture = outcome == OutcomeSuccess ? 141 : 140;
     emit operationFinished(outcome); // WM_USER+37
+    emit progressChanged();
 }
 
 bool EthernetModules::autoScan(std::function<void(int)> done)

@@ -105,6 +105,16 @@ public:
     // `done` (may be empty) gets the number of modules found.
     bool autoScan(std::function<void(int found)> done = {});
 
+    // The module-operation progress in the status area: timer 2 (10 ms)
+    // moves it while an operation runs; the Stop button shows the seconds.
+    static constexpr int ProgressTickMs = 10;
+    bool progressVisible() const { return m_running && m_progressShown; }
+    int progressPosition() const { return m_tick * 100 / 400; }
+    QString stopText() const { return QStringLiteral("Stop %1").arg(30 - m_tick / 10); }
+    QString statusText() const { return m_status; }
+    int resultPicture() const { return m_picture; }
+    void progressTick(); // timer 2
+
     // Choosing a Connection ID. Shows the refusals; the client assignment
     // runs asynchronously and `done` gets whether the module answered
     // (not called after a refusal or an unknown MAC).
@@ -120,6 +130,7 @@ signals:
     void ethernetBookChanged();            // WM_USER+16 (wParam 1) to the phone book page
     void showModule(int number);           // WM_USER+31 to the Ethernet Setting page
     void scanFinished(int found);
+    void progressChanged();
 
 private:
     void scanRound();
@@ -131,6 +142,11 @@ private:
     bool m_running = false;
     int m_chosen = 0;
     QTimer m_scanTimer;
+    QTimer m_progressTimer;
+    int m_tick = 0;
+    bool m_progressShown = false;
+    QString m_status;
+    int m_picture = 140;
     int m_scanRound = 0;
     std::function<void(int)> m_scanDone;
 };
