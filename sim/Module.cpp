@@ -350,14 +350,19 @@ void ModuleEndpoint::close()
 
 void ModuleEndpoint::onConfig()
 {
+    bool changed = false;
     while (m_config && m_config->hasPendingDatagrams()) {
         const QNetworkDatagram d = m_config->receiveDatagram(4096);
         const QByteArray reply = m_module.handle(d.data());
+        // A change is kept (saved) before the answer tells it is done.
+        if (m_module.takeChanged()) {
+            changed = true;
+            emit stateChanged();
+        }
         if (!reply.isEmpty())
             m_config->writeDatagram(reply, d.senderAddress(), quint16(d.senderPort()));
     }
-    if (m_module.takeChanged()) {
-        emit stateChanged();
+    if (changed) {
         // A new address or data port takes effect once the answer is out.
         if (m_module.state().ip() != m_boundIp || m_module.state().keys["C1_PORT"] != m_boundPort) {
             QTimer::singleShot(0, this, [this] {

@@ -102,12 +102,13 @@ Options parse(const QStringList &args)
 
 int deviceCommand(const Options &o, CliSink &sink)
 {
-    if (o.link != QLatin1String("rs232") && o.link != QLatin1String("gsm")) {
-        err(QStringLiteral("--link must be rs232 or gsm\n") + usage());
+    const bool ethernet = o.link == QLatin1String("ethernet");
+    if (o.link != QLatin1String("rs232") && o.link != QLatin1String("gsm") && !ethernet) {
+        err(QStringLiteral("--link must be rs232, gsm or ethernet\n") + usage());
         return ExitUsage;
     }
-    if (o.port.isEmpty() || o.device.isEmpty() || o.rest.isEmpty()) {
-        err(QStringLiteral("--port, --device and a command are needed\n") + usage());
+    if ((o.port.isEmpty() && !ethernet) || o.device.isEmpty() || o.rest.isEmpty()) {
+        err(QStringLiteral("--port (not on ethernet), --device and a command are needed\n") + usage());
         return ExitUsage;
     }
     const QString command = o.rest.value(0);
@@ -153,9 +154,10 @@ int deviceCommand(const Options &o, CliSink &sink)
         return ExitUsage;
     }
 
-    const int modelCode = o.model.compare(QLatin1String("B"), Qt::CaseInsensitive) == 0 ? ModelOrvelB : ModelOrvelA;
+    const int modelCode =
+        ethernet || o.model.compare(QLatin1String("B"), Qt::CaseInsensitive) == 0 ? ModelOrvelB : ModelOrvelA;
     MainModel model(modelCode);
-    const int link = o.link == QLatin1String("gsm") ? LinkGsmModem : LinkRs232;
+    const int link = ethernet ? LinkEthernet : o.link == QLatin1String("gsm") ? LinkGsmModem : LinkRs232;
     model.selectLink(link);
 
     // backup and apply print their rows instead of the log panes.
@@ -175,14 +177,21 @@ int deviceCommand(const Options &o, CliSink &sink)
         QObject::connect(&model, &MainModel::pageMessage, [&pages](const PageMessage &m) { pages->deliver(m); });
     }
 
-    if (!model.toggleSerialConnection(o.port))
-        return ExitRefused;
-
-    // Choose the device as the Connection list does: the connect-time query.
     const QByteArray id = o.device.toLocal8Bit();
     const int before = sink.count;
-    model.serialConnectionIds();
-    const int verifiedBy = model.runToEnd([&] { model.chooseSerialDevice(id); });
+    int verifiedBy = -1;
+    if (ethernet) {
+        // Auto Scan, the Connection ID, the two checks and Connect.
+        verifiedBy = connectEthernet(model, id);
+        if (verifiedBy == ExitRefused)
+            return ExitRefused;
+    } else {
+        if (!model.toggleSerialConnection(o.port))
+            return ExitRefused;
+        // Choose the device as the Connection list does: the connect-time query.
+        model.serialConnectionIds();
+        verifiedBy = model.runToEnd([&] { model.chooseSerialDevice(id); });
+    }
     if (verifiedBy < 0 && sink.count > before)
         return ExitRefused;
     if (verifiedBy >= 0) {
@@ -251,6 +260,7 @@ QString usage()
     return QStringLiteral(
         "Usage:\n"
         "  kaspen-cli [--data-dir DIR] [--model A|B] --link rs232|gsm --port PATH --device ID COMMAND\n"
+        "  kaspen-cli [--data-dir DIR] --link ethernet --device CONNECTID COMMAND\n"
         "      COMMAND: status | read 1|2|3 | version | reset | modem-test | modem-version\n"
         "             | backup --out FILE.cfg | apply FILE.cfg [--auto-station-id]\n"
         "  kaspen-cli [--data-dir DIR] phonebook list\n"

@@ -6,6 +6,7 @@
 #include "pages/phonebook/PhoneBookModel.h"
 #include "protocol/ModuleProtocol.h"
 #include "session/EthernetModules.h"
+#include "session/MainModel.h"
 #include "session/Session.h"
 
 #include <QCoreApplication>
@@ -185,6 +186,20 @@ int ethernetPhonebookCommand(const QString &verb, const QMap<QString, QString> &
         return ExitRefused;
     out(verb.toLocal8Bit() + " " + id + "\n");
     return 0;
+}
+
+int connectEthernet(MainModel &model, const QByteArray &connectId)
+{
+    const QByteArray id = PhoneBookModel::padConnectionNo(connectId);
+    const int chosen = chooseModule(model.ethernetModules(), id);
+    if (chosen != 0)
+        return chosen == ResultNoReply ? ResultNoReply : ExitRefused;
+    int result = -1;
+    bool refused = false;
+    result = model.runToEnd([&] { refused = !model.ethernet().toggle(id); });
+    if (refused)
+        return ExitRefused;
+    return result;
 }
 
 QString ethernetUsage()

@@ -8,6 +8,10 @@
 #include <QStringList>
 #include <functional>
 
+namespace kaspen {
+class MainModel;
+}
+
 namespace kaspen::cli {
 
 using Printer = std::function<void(const QByteArray &)>;
@@ -23,6 +27,11 @@ int moduleCommand(const QStringList &rest, const Printer &out);
 // "phonebook --ethernet list|add|edit|delete" with --id, --phone, --enquiry,
 // --setup (and --ip, --mac on add).
 int ethernetPhonebookCommand(const QString &verb, const QMap<QString, QString> &values, const Printer &out);
+
+// "--link ethernet --device CONNECTID": Auto Scan, choose the Connection ID,
+// the checks before connecting and Connect, as the main window does. The
+// result code of the connect-time exchange, or ExitRefused.
+int connectEthernet(MainModel &model, const QByteArray &connectId);
 
 // Usage lines of these commands.
 QString ethernetUsage();

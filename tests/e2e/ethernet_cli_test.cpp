@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <gtest/gtest.h>
 
 using kaspen::test::SimProcess;
@@ -59,7 +60,11 @@ TEST_F(EthernetCli, ScanShowSetAndTheEthernetBook)
     EXPECT_TRUE(r.err.contains("No search to the Nodal equipment")) << r.err.constData();
 
     const QString stateB = state.path() + QStringLiteral("/b.txt");
-    SimProcess a({"module", "--address", "127.0.61.2", "--logger", "B"});
+    QUdpSocket probe;
+    probe.bind(QHostAddress::AnyIPv4, 0);
+    const QString localPort = QString::number(probe.localPort());
+    probe.close();
+    SimProcess a({"module", "--address", "127.0.61.2", "--logger", "B", "--set", "C1_CLI_PP4=" + localPort});
     SimProcess b({"module", "--address", "127.0.61.3", "--mac", "00-4B-53-61-00-03", "--state", stateB});
     ASSERT_TRUE(a.ok()) << a.errorOutput().constData();
     ASSERT_TRUE(b.ok()) << b.errorOutput().constData();
@@ -109,6 +114,19 @@ TEST_F(EthernetCli, ScanShowSetAndTheEthernetBook)
     EXPECT_TRUE(saved.contains("C1_CLI_PP3=4503\n")) << saved.constData();
     EXPECT_TRUE(saved.contains("C1_CLI_IP1=logs.example.org\n"));
     EXPECT_TRUE(saved.contains("C1_OP=3\n")); // the client assignment
+
+    // Device commands over UDP after the client assignment and the checks.
+    r = cli({"phonebook", "--ethernet", "edit", "--id", idA, "--phone", "0123456789", "--enquiry", "111111", "--setup",
+             "222222"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    r = cli({"--link", "ethernet", "--device", idA, "status"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData() << r.out.constData();
+    EXPECT_TRUE(r.out.contains("111111#STATUS#")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("#STA:")) << r.out.constData();
+    EXPECT_TRUE(r.out.endsWith("Command Success\n")) << r.out.constData();
+    r = cli({"--link", "ethernet", "--device", idA, "read", "1"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.contains("#STC1:")) << r.out.constData();
 
     // The Ethernet book with the page's rules.
     const std::vector<Case> book = {
