@@ -71,7 +71,11 @@ void MainWindow::wireEthernet()
         m_gsm->setEnabled(false);
         m_ethernetTabs->setEnabled(false);
     });
-    connect(&eth, &EthernetConnection::statusNote, this, [this](const QString &note) { m_ethState->setToolTip(note); });
+    // The PC's address the module was told to answer to, in the status area.
+    connect(&eth, &EthernetConnection::statusNote, this, [this](const QString &note) {
+        m_ethState->setToolTip(note);
+        m_statusText->setText(note);
+    });
     connect(&modules, &EthernetModules::showModule, this, [this] { m_ethernetTabs->setEnabled(true); });
 
     // Save & Exit: "%s#SE:1#" once on an open connection, then the end.
