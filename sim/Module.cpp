@@ -296,7 +296,9 @@ QByteArray Module::handle(const QByteArray &d)
 ModuleEndpoint::ModuleEndpoint(Module &module, QObject *parent) : QObject(parent), m_module(module)
 {
     m_lineGap.setSingleShot(true);
-    m_lineGap.setInterval(50);
+    // A packet ends when the line has been quiet as long as a reply on the
+    // cable is taken to have ended: even a loaded machine keeps that.
+    m_lineGap.setInterval(200);
     connect(&m_lineGap, &QTimer::timeout, this, &ModuleEndpoint::flushLine);
 }
 

@@ -83,6 +83,7 @@ QString EthernetSettingModel::fieldLabel(Field f)
 EthernetSettingModel::EthernetSettingModel(EthernetModules &modules, QObject *parent)
     : QObject(parent), m_modules(modules)
 {
+    // WM_USER+31, sent when a Connection ID has been chosen
     connect(&modules, &EthernetModules::showModule, this, &EthernetSettingModel::showModule);
 }
 
