@@ -296,9 +296,9 @@ QByteArray Module::handle(const QByteArray &d)
 ModuleEndpoint::ModuleEndpoint(Module &module, QObject *parent) : QObject(parent), m_module(module)
 {
     m_lineGap.setSingleShot(true);
-    // A packet ends when the line has been quiet as long as a reply on the
-    // cable is taken to have ended: even a loaded machine keeps that.
-    m_lineGap.setInterval(200);
+    // A packet ends when the line has been quiet for a while; generous, so
+    // that a heavily loaded machine does not cut a reply in two.
+    m_lineGap.setInterval(500);
     connect(&m_lineGap, &QTimer::timeout, this, &ModuleEndpoint::flushLine);
 }
 

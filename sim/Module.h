@@ -94,6 +94,9 @@ public:
     // logger (answers after answerDelayMs), or a serial line.
     void bridgeToLogger(Logger *logger, int answerDelayMs = 20);
     bool bridgeToSerial(const QString &path, QString *error);
+    // How long the serial line must be quiet before its bytes go out as one
+    // datagram (default 500 ms).
+    void setPackingGap(int ms) { m_lineGap.setInterval(ms); }
 
     // The data bytes received from the network, in order (tests).
     QList<QByteArray> dataReceived;

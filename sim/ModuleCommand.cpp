@@ -46,8 +46,9 @@ int runModuleCommand(const QStringList &args, const std::function<bool()> &inter
     const QCommandLineOption logger(QStringLiteral("logger"), QStringLiteral("A simulated logger in this process: A or B."), QStringLiteral("A|B"));
     const QCommandLineOption configPort(QStringLiteral("config-port"), QStringLiteral("Configuration port. Default: KASPEN_MODULE_PORT, else 47290."), QStringLiteral("N"));
     const QCommandLineOption set(QStringLiteral("set"), QStringLiteral("Start with KEY set to VALUE (repeatable), e.g. --set C1_CLI_PP4=5011."), QStringLiteral("KEY=VALUE"));
+    const QCommandLineOption pack(QStringLiteral("pack-ms"), QStringLiteral("With --serial: milliseconds the line must be quiet before its bytes go out as one datagram. Default 500."), QStringLiteral("MS"), QStringLiteral("500"));
     const QCommandLineOption mute(QStringLiteral("mute-after"), QStringLiteral("Stop answering the configuration protocol after N answers."), QStringLiteral("N"));
-    p.addOptions({address, mac, state, serial, logger, configPort, set, mute});
+    p.addOptions({address, mac, state, serial, logger, configPort, set, pack, mute});
     QStringList argv = args;
     argv.prepend(QStringLiteral("kaspen-sim module"));
     if (!p.parse(argv))
@@ -109,6 +110,10 @@ int runModuleCommand(const QStringList &args, const std::function<bool()> &inter
                                                              QDateTime::currentDateTime()));
         endpoint.bridgeToLogger(sim.get());
     } else if (p.isSet(serial)) {
+        const int packMs = p.value(pack).toInt();
+        if (packMs < 10)
+            return fail(QStringLiteral("--pack-ms must be at least 10"));
+        endpoint.setPackingGap(packMs);
         if (!endpoint.bridgeToSerial(p.value(serial), &error))
             return fail(QStringLiteral("cannot open %1: %2").arg(p.value(serial), error));
     }

@@ -157,7 +157,7 @@ int deviceCommand(const Options &o, CliSink &sink)
     const int modelCode =
         ethernet || o.model.compare(QLatin1String("B"), Qt::CaseInsensitive) == 0 ? ModelOrvelB : ModelOrvelA;
     MainModel model(modelCode);
-    const int link = ethernet ? LinkEthernet : o.link == QLatin1String("gsm") ? LinkGsmModem : LinkRs232;
+    const Link link = ethernet ? LinkEthernet : o.link == QLatin1String("gsm") ? LinkGsmModem : LinkRs232;
     model.selectLink(link);
 
     // backup and apply print their rows instead of the log panes.

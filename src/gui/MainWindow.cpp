@@ -35,6 +35,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include <utility>
 
 namespace kaspen {
 
@@ -223,7 +227,21 @@ void MainWindow::buildConnectionGroup(QWidget *group)
     m_linkGroup->addButton(m_rs232, LinkRs232);
     m_linkGroup->addButton(m_gsm, LinkGsmModem);
     m_linkGroup->addButton(m_ethernet, LinkEthernet);
-    connect(m_linkGroup, &QButtonGroup::idClicked, this, &MainWindow::onLinkRadio);
+    // A radio acts on its checked state, however it came (mouse, keyboard, a
+    // screen reader's toggle action, setChecked). A click on the radio that
+    // is already checked chooses its link again, as a click always did.
+    connect(m_linkGroup, &QButtonGroup::idToggled, this, [this](int link, bool checked) {
+        if (!checked)
+            return;
+        m_linkToggled = true;
+        QTimer::singleShot(0, this, [this] { m_linkToggled = false; });
+        onLinkRadio(link);
+    });
+    connect(m_linkGroup, &QButtonGroup::idClicked, this, [this](int link) {
+        if (std::exchange(m_linkToggled, false))
+            return; // this click has just checked it
+        onLinkRadio(link);
+    });
     // The Ethernet radio takes the RS232 radio's place; one of them is hidden.
     grid->addWidget(m_rs232, 0, 0, 1, 2);
     grid->addWidget(m_ethernet, 0, 0, 1, 2);
@@ -357,18 +375,17 @@ void MainWindow::buildTabs(QWidget *parent)
     m_ethernetTabs = new QTabWidget(parent);
     m_ethernetTabs->setAccessibleName(QStringLiteral("Ethernet Setting"));
     m_ethernetPage = new EthernetSettingPage(m_model.ethernetModules(), m_ethernetTabs);
-    m_receivers.insert(ToEthernetSetting, [this](const PageMessage &m) { m_ethernetPage->receive(m); });
     m_ethernetTabs->addTab(m_ethernetPage, QStringLiteral("   Ethernet Setting   "));
     m_ethernetTabs->hide();
 
-    m_receivers.insert(ToPhoneBook, [this](const PageMessage &m) { m_phoneBookPage->handleMessage(m); });
-    m_receivers.insert(ToDeviceSetup, [this](const PageMessage &m) { m_deviceSetupPage->handleMessage(m); });
-    m_receivers.insert(ToRelayOutput, [this](const PageMessage &m) { m_relayOutputPage->handleMessage(m); });
-    m_receivers.insert(ToBatchSetup, [this](const PageMessage &m) { m_batchSetupPage->handleMessage(m); });
-    for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it) {
-        ui::PlaceholderPage *page = it.value();
-        m_receivers.insert(it.key(), [page](const PageMessage &m) { page->handleMessage(m); });
-    }
+    m_router.addPage(ToPhoneBook, m_phoneBookPage);
+    m_router.addPage(ToDeviceSetup, m_deviceSetupPage);
+    m_router.addPage(ToRelayOutput, m_relayOutputPage);
+    m_router.addPage(ToBatchSetup, m_batchSetupPage);
+    m_router.addPage(ToEthernetSetting, m_ethernetPage);
+    for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it)
+        m_router.addPage(it.key(), it.value());
+    m_router.setObserver([this](unsigned target, const PageMessage &m) { emit pageMessageDelivered(target, m); });
 
     // Log view
     m_logView = new QWidget(parent);
@@ -406,6 +423,8 @@ void MainWindow::buildTabs(QWidget *parent)
 void MainWindow::applyModel()
 {
     const int model = m_model.modelCode();
+    // The start-up radio is the model's layout, not a choice of the user.
+    const QSignalBlocker quiet(m_linkGroup);
     // Model specific layout
     if (model == ModelOrvelA) {
         for (QWidget *w : {static_cast<QWidget *>(m_ethernet), static_cast<QWidget *>(m_autoScan),
@@ -540,8 +559,10 @@ void MainWindow::selectLinkRadio(int link)
     QRadioButton *radio = link == LinkRs232 ? m_rs232 : link == LinkGsmModem ? m_gsm : m_ethernet;
     if (!radio->isEnabled())
         return;
-    radio->setChecked(true);
-    onLinkRadio(link);
+    if (radio->isChecked())
+        onLinkRadio(link);
+    else
+        radio->setChecked(true); // the toggle chooses the link
 }
 
 void MainWindow::onLinkRadio(int link)
@@ -660,20 +681,12 @@ void MainWindow::showSheetPage(int index)
 
 void MainWindow::deliver(const PageMessage &m)
 {
-    for (unsigned bit = 1; bit != 0 && bit <= m.targets; bit <<= 1) {
-        if (!(m.targets & bit))
-            continue;
-        const auto it = m_receivers.constFind(bit);
-        if (it != m_receivers.constEnd() && it.value()) {
-            it.value()(m);
-            emit pageMessageDelivered(bit, m);
-        }
-    }
+    m_router.deliver(m);
 }
 
 void MainWindow::setPageReceiver(PageTarget target, std::function<void(const PageMessage &)> receiver)
 {
-    m_receivers.insert(target, std::move(receiver));
+    m_router.setReceiver(target, std::move(receiver));
 }
 
 void MainWindow::applyScreenSize(const QSize &screen)

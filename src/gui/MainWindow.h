@@ -5,6 +5,7 @@
 
 #include "session/MainModel.h"
 #include "session/PageMessages.h"
+#include "session/PageRouter.h"
 
 #include <QDialog>
 #include <QMap>
@@ -117,6 +118,7 @@ private:
     QRadioButton *m_gsm = nullptr;
     QRadioButton *m_ethernet = nullptr;
     QButtonGroup *m_linkGroup = nullptr;
+    bool m_linkToggled = false; // a link radio has just been checked (its click follows)
     QLabel *m_portLabel = nullptr;
     QComboBox *m_portList = nullptr;
     QPushButton *m_connect = nullptr;
@@ -151,7 +153,7 @@ private:
     QPlainTextEdit *m_sendLogs = nullptr;
     QPushButton *m_bufferClear = nullptr;
 
-    QMap<unsigned, std::function<void(const PageMessage &)>> m_receivers;
+    PageRouter m_router;
     QMap<PageTarget, ui::PlaceholderPage *> m_placeholders;
     PhoneBookPage *m_phoneBookPage = nullptr;
     DeviceSetupPage *m_deviceSetupPage = nullptr;

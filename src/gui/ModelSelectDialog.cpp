@@ -50,7 +50,12 @@ ModelSelectDialog::ModelSelectDialog(QWidget *parent) : QDialog(parent)
     group->addButton(m_a, ModelOrvelA);
     group->addButton(m_c, ModelOrvelC);
     group->addButton(m_b, ModelOrvelB);
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { m_model = id; });
+    // The checked state counts, however it came (mouse, keyboard, a screen
+    // reader's toggle action, setChecked).
+    connect(group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            m_model = id;
+    });
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));

@@ -5,16 +5,10 @@
 
 namespace kaspen {
 
-DemoLine::DemoLine(int modelCode, QObject *parent) : SerialLine(parent), m_logger(sim::demoLogger(modelCode))
-{
-    m_quiet.setSingleShot(true);
-    m_quiet.setInterval(QuietMs);
-    connect(&m_quiet, &QTimer::timeout, this, &DemoLine::deliver);
-}
+DemoLine::DemoLine(int modelCode, QObject *parent) : SerialLine(parent), m_logger(sim::demoLogger(modelCode)) {}
 
 DemoLine::~DemoLine()
 {
-    m_quiet.stop();
     delete m_frontend;
 }
 
@@ -30,25 +24,24 @@ int DemoLine::open()
     t.smsDelayMs = 800;
     t.smsGapMs = 500;
     m_frontend->setTiming(t);
-    connect(m_frontend, &sim::Frontend::output, this, &DemoLine::received);
+    connect(m_frontend, &sim::Frontend::output, this, &DemoLine::collect);
     connect(m_frontend, &sim::Frontend::closeRequested, this, [this] {
         close();
-        emit lineLost(QStringLiteral("The demo logger closed the line."));
+        emit lost(QStringLiteral("The demo logger closed the line."));
     });
-    m_collected.clear();
+    discardCollected();
     return 1;
 }
 
 int DemoLine::close()
 {
-    m_quiet.stop();
     if (m_frontend) {
         m_frontend->reset();
         m_frontend->disconnect(this);
         m_frontend->deleteLater();
         m_frontend = nullptr;
     }
-    deliver(); // what has arrived is not lost
+    flush(); // what has arrived is not lost
     return 1;
 }
 
@@ -68,21 +61,6 @@ int DemoLine::write(const QByteArray &bytes)
 QString DemoLine::name() const
 {
     return demoPortName();
-}
-
-void DemoLine::received(const QByteArray &chunk)
-{
-    m_collected += chunk;
-    m_quiet.start(); // delivered once the line has been quiet for 200 ms
-}
-
-void DemoLine::deliver()
-{
-    if (m_collected.isEmpty())
-        return;
-    const QByteArray text = m_collected;
-    m_collected.clear();
-    emit textReceived(text); // WM_USER+1
 }
 
 std::unique_ptr<SerialLine> createDemoLine(int modelCode, QObject *parent)

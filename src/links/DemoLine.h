@@ -7,8 +7,6 @@
 
 #include "links/SerialLine.h"
 
-#include <QTimer>
-
 namespace kaspen::sim {
 class Frontend;
 class Logger;
@@ -28,8 +26,6 @@ public:
     int write(const QByteArray &bytes) override;
     QString name() const override;
 
-    static constexpr int QuietMs = 200;
-
     // The simulated logger behind the line (shared by every demo line of the
     // model for the whole program run) and, while open, its front-end (for
     // tests: faults and timings).
@@ -37,13 +33,9 @@ public:
     sim::Frontend *frontend() { return m_frontend; }
 
 private:
-    void received(const QByteArray &chunk);
-    void deliver();
 
     sim::Logger &m_logger;
     sim::Frontend *m_frontend = nullptr;
-    QByteArray m_collected;
-    QTimer m_quiet;
 };
 
 } // namespace kaspen

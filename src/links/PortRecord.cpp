@@ -24,12 +24,7 @@ int comPortNumber(const QString &text)
     return digits.toInt();
 }
 
-PortRecord::PortRecord(QObject *parent) : SerialLine(parent)
-{
-    m_quiet.setSingleShot(true);
-    m_quiet.setInterval(QuietMs);
-    connect(&m_quiet, &QTimer::timeout, this, &PortRecord::deliver);
-}
+PortRecord::PortRecord(QObject *parent) : SerialLine(parent) {}
 
 PortRecord::~PortRecord()
 {
@@ -71,7 +66,7 @@ int PortRecord::open()
     // Raising DTR fails on a pseudo-terminal ("Inappropriate ioctl"); harmless.
     m_port->setDataTerminalReady(true);
     m_port->clearError();
-    m_collected.clear();
+    discardCollected();
     connect(m_port, &QSerialPort::readyRead, this, &PortRecord::readAvailable);
     connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) { onError(int(e)); });
     return 1;
@@ -86,22 +81,14 @@ void PortRecord::readAvailable()
 {
     if (!isOpen())
         return;
+    QByteArray read;
     for (;;) {
         const QByteArray chunk = m_port->read(ReadChunk);
         if (chunk.isEmpty())
             break;
-        m_collected += chunk;
+        read += chunk;
     }
-    m_quiet.start(); // deliver once the line has been quiet for 200 ms
-}
-
-void PortRecord::deliver()
-{
-    if (m_collected.isEmpty())
-        return;
-    const QByteArray text = m_collected;
-    m_collected.clear();
-    emit textReceived(text); // WM_USER+1
+    collect(read); // delivered once the line has been quiet for 200 ms
 }
 
 void PortRecord::onError(int error)
@@ -115,15 +102,15 @@ void PortRecord::onError(int error)
     if (m_writing) {
         // Whoever reacts to the loss may delete this line: not while its
         // write() is still running.
-        QMetaObject::invokeMethod(this, [this, reason] { emit lineLost(reason); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, reason] { emit lost(reason); }, Qt::QueuedConnection);
         return;
     }
-    emit lineLost(reason);
+    emit lost(reason);
 }
 
 int PortRecord::close()
 {
-    m_quiet.stop();
+    QByteArray rest;
     if (m_port) {
         QSerialPort *port = m_port;
         m_port = nullptr;
@@ -132,14 +119,16 @@ int PortRecord::close()
         port->disconnect(this);
         if (port->isOpen()) {
             // Bytes still waiting in the driver belong to the reply being read.
-            m_collected += port->readAll();
+            rest = port->readAll();
             port->setDataTerminalReady(false);
             port->clear(QSerialPort::AllDirections);
             port->close();
         }
         port->deleteLater();
     }
-    deliver();
+    if (!rest.isEmpty())
+        collect(rest);
+    flush();
     return 1;
 }
 

@@ -4,8 +4,6 @@
 
 #include "links/SerialLine.h"
 
-#include <QTimer>
-
 class QSerialPort;
 
 namespace kaspen {
@@ -28,13 +26,10 @@ public:
     QString name() const override { return m_portName; }
 
     int baudRate() const { return m_baud; }
-    // The quiet gap after which collected text is delivered (200 ms).
-    static constexpr int QuietMs = 200;
     static constexpr int ReadChunk = 1024;
 
 private:
     void readAvailable();
-    void deliver();
     void onError(int error);
 
     QSerialPort *m_port = nullptr;
@@ -42,8 +37,6 @@ private:
     int m_baud = 9600;
     bool m_prepared = false;
     bool m_writing = false; // inside write(): a line lost there is reported after it returns
-    QByteArray m_collected;
-    QTimer m_quiet;
 };
 
 } // namespace kaspen

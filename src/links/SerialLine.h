@@ -1,37 +1,24 @@
 #pragma once
 // A serial line as the program sees it: a real port, or the demo logger that
-// lives in the program itself. Received text is delivered once the line has
-// been quiet for 200 ms, as one text (WM_USER+1 to the main window).
+// lives in the program itself. A byte stream: received text is delivered once
+// the line has been quiet for 200 ms, as one reply (CommandLink::collect).
+// write() discards bytes received but not yet read (the purge).
+
+#include "links/CommandLink.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QString>
 #include <memory>
 
 namespace kaspen {
 
-class SerialLine : public QObject {
+class SerialLine : public CommandLink {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    using CommandLink::CommandLink;
     ~SerialLine() override = default;
 
-    // 1 when the line is open and receiving, 0 otherwise (closed again).
-    virtual int open() = 0;
-    // Stops receiving and closes the line. Text collected so far is delivered
-    // first, so nothing that arrived is lost. Returns 1.
-    virtual int close() = 0;
-    virtual bool isOpen() const = 0;
-    // 1 if written, 0 if the line is closed or the write failed at once.
-    // Discards bytes that were received but not yet read (the purge).
-    virtual int write(const QByteArray &bytes) = 0;
-    // Human-readable name ("/dev/pts/3", "COM4", the demo port's text)
-    virtual QString name() const = 0;
-
-signals:
-    void textReceived(const QByteArray &text); // WM_USER+1
-    // The line went away by itself (cable pulled, peer gone); it is closed.
-    void lineLost(const QString &reason);
+    LinkKind kind() const final { return LinkKind::Serial; }
 };
 
 // The baud rates a port accepts; any other request becomes 9600.

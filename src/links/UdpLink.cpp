@@ -5,7 +5,7 @@
 
 namespace kaspen {
 
-UdpLink::UdpLink(QObject *parent) : SerialLine(parent)
+UdpLink::UdpLink(QObject *parent) : CommandLink(parent)
 {
     m_wait.setSingleShot(true);
     m_wait.setInterval(ReceiveWaitMs);
@@ -126,7 +126,7 @@ void UdpLink::receiveRound()
             QStringLiteral("Ignored %1 more datagrams from other senders than the module").arg(unreported).toLatin1());
     for (const QByteArray &text : std::as_const(replies)) {
         ++m_replies;
-        emit textReceived(text); // WM_USER+1
+        deliver(text); // WM_USER+1, one datagram one reply
         if (!m_socket)
             return; // closed by the reply's handling
     }

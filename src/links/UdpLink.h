@@ -9,7 +9,7 @@
 // reported through datagramIgnored (at most IgnoredReportsPerRound of them
 // one by one per round, then their count), never taken as a reply.
 
-#include "links/SerialLine.h"
+#include "links/CommandLink.h"
 
 #include <QHostAddress>
 #include <QTimer>
@@ -18,7 +18,7 @@ class QUdpSocket;
 
 namespace kaspen {
 
-class UdpLink : public SerialLine {
+class UdpLink : public CommandLink {
     Q_OBJECT
 public:
     static constexpr int ReceiveWaitMs = 100;
@@ -27,6 +27,8 @@ public:
 
     explicit UdpLink(QObject *parent = nullptr);
     ~UdpLink() override;
+
+    LinkKind kind() const override { return LinkKind::Ethernet; }
 
     // Where commands go: the module's IP text and data port.
     void setDestination(const QByteArray &host, int port);

@@ -16,45 +16,21 @@
 
 namespace kaspen {
 
-namespace {
-template<class Model> void addPageModel(CorePages &pages, std::vector<std::shared_ptr<void>> &models, unsigned target,
-                                        Session &session)
-{
-    auto model = std::make_shared<Model>(session);
-    Model *raw = model.get();
-    models.push_back(std::move(model));
-    pages.setReceiver(target, [raw](const PageMessage &m) { raw->handleMessage(m); });
-}
-} // namespace
-
 CorePages::CorePages(Session &session) : m_batch(std::make_unique<BatchSetupModel>(session))
 {
-    BatchSetupModel *batch = m_batch.get();
-    setReceiver(ToBatchSetup, [batch](const PageMessage &m) { batch->handleMessage(m); });
-    addPageModel<DeviceSetupModel>(*this, m_models, ToDeviceSetup, session);
-    addPageModel<RelayOutputModel>(*this, m_models, ToRelayOutput, session);
+    m_router.addPage(ToBatchSetup, m_batch.get());
+    auto add = [&](auto model, unsigned target) {
+        m_router.addPage(target, model.get());
+        m_models.push_back(std::move(model));
+    };
+    add(std::make_shared<DeviceSetupModel>(session), ToDeviceSetup);
+    add(std::make_shared<RelayOutputModel>(session), ToRelayOutput);
 }
 
 CorePages::~CorePages()
 {
-    m_receivers.clear();
+    m_router.clear();
     m_models.clear();
-}
-
-void CorePages::setReceiver(unsigned target, std::function<void(const PageMessage &)> receiver)
-{
-    m_receivers[target] = std::move(receiver);
-}
-
-void CorePages::deliver(const PageMessage &m)
-{
-    for (unsigned bit = 1; bit != 0 && bit <= m.targets; bit <<= 1) {
-        if (!(m.targets & bit))
-            continue;
-        const auto it = m_receivers.find(bit);
-        if (it != m_receivers.end() && it->second)
-            it->second(m);
-    }
 }
 
 namespace batchcli {

@@ -9,6 +9,7 @@
 // receiving what the main window forwards, as the windows would.
 
 #include "session/PageMessages.h"
+#include "session/PageRouter.h"
 
 #include <QByteArray>
 #include <QString>
@@ -33,17 +34,18 @@ public:
     ~CorePages();
 
     // Delivers a page message to the models of its targets, in bit order.
-    void deliver(const PageMessage &m);
+    void deliver(const PageMessage &m) const { m_router.deliver(m); }
     // Adds (or replaces) the receiver of a target.
-    void setReceiver(unsigned target, std::function<void(const PageMessage &)> receiver);
-    bool hasReceiver(unsigned target) const { return m_receivers.count(target) != 0; }
+    void setReceiver(unsigned target, PageRouter::Receiver receiver) { m_router.setReceiver(target, std::move(receiver)); }
+    bool hasReceiver(unsigned target) const { return m_router.hasReceiver(target); }
+    PageRouter &router() { return m_router; }
 
     BatchSetupModel &batch() { return *m_batch; }
 
 private:
     std::unique_ptr<BatchSetupModel> m_batch;
     std::vector<std::shared_ptr<void>> m_models; // the other page models
-    std::map<unsigned, std::function<void(const PageMessage &)>> m_receivers;
+    PageRouter m_router;
 };
 
 namespace batchcli {

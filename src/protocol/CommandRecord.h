@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include "protocol/CommandCodes.h"
+#include "protocol/CommandText.h"
 
 namespace kaspen {
 
@@ -18,7 +19,7 @@ enum ResultCode : int {
 
 struct CommandRecord {
     QByteArray deviceId;      // ID of the current phone book entry
-    int link = 0;             // 0 RS232, 1 GSM modem, 2 Ethernet
+    Link link = LinkRs232;
     int modelCode = 0;
     QByteArray lastText;      // as sent (GSM modem: wrapped)
     int commandCode = codes::None;

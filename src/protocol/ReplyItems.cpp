@@ -46,6 +46,22 @@ QByteArray GsmAccumulator::ReassembleGsmText(const QByteArray &text)
     return QByteArray();
 }
 
+bool isModemEcho(const QByteArray &text)
+{
+    return text.contains("AT+BJSD") || text.contains("message send");
+}
+
+QByteArray GsmAccumulator::take(const QByteArray &received, bool gsmModem)
+{
+    if (isModemEcho(received))
+        return {};
+    const QByteArray text = gsmModem ? ReassembleGsmText(received) : received;
+    if (text.isEmpty())
+        return {}; // more parts expected
+    reset();
+    return text;
+}
+
 void GsmAccumulator::reset()
 {
     m_buffer.clear();

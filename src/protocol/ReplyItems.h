@@ -15,6 +15,10 @@ struct ItemValue {
 ItemValue GetItemValue(const QByteArray &text, const QByteArray &key, int start = 0);
 
 // The GSM accumulator of the main window and its reassembly of SMS parts.
+// The GSM modem's own acknowledgement of a sent text ("AT+BJSD" echo,
+// "message send"): never dispatched as a reply.
+bool isModemEcho(const QByteArray &text);
+
 class GsmAccumulator {
 public:
     // ReassembleGsmText: returns the whole reply once complete, otherwise an
@@ -22,6 +26,12 @@ public:
     // "#STB", "#STC", "#STD") is a single-part reply and comes back unchanged.
     QByteArray ReassembleGsmText(const QByteArray &text);
     void reset();
+
+    // One received text as the reply intake takes it: empty for a modem
+    // acknowledgement (isModemEcho) and, on the GSM modem link, while more
+    // parts are expected; otherwise the whole reply, after which the
+    // accumulator starts afresh.
+    QByteArray take(const QByteArray &received, bool gsmModem);
 
     const QByteArray &buffer() const { return m_buffer; }
     int expectedLength() const { return m_expected; }

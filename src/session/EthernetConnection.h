@@ -1,8 +1,9 @@
 #pragma once
 // The Ethernet connection of the main window: the checks before connecting,
-// Connect / Disconnect, the connect-time status query, the two messages
-// through which pages and the batch runner send (WM_USER+33 store,
-// WM_USER+34 send), the main window's own direct sends and Save & Exit.
+// Connect / Disconnect with the connect-time status query, and Save & Exit.
+// The UDP link it opens is the session's Ethernet carrier: every command
+// goes out through the session's one send path, every reply comes in
+// through the session (WM_USER+1).
 
 #include "links/UdpLink.h"
 #include "session/PageMessages.h"
@@ -21,8 +22,9 @@ public:
     EthernetConnection(Session &session, EthernetModules &modules, QObject *parent = nullptr);
     ~EthernetConnection() override;
 
-    UdpLink &link() { return m_link; }
-    bool isOpen() const { return m_link.isOpen(); }
+    // The open UDP link, or null.
+    UdpLink *link() const;
+    bool isOpen() const;
 
     // The Connect / Disconnect button (1354). connectionIdText is the
     // Connection ID list's text. True when the connection changed state.
@@ -32,24 +34,14 @@ public:
     // The device answered the connect-time query.
     void verified();
 
-    // WM_USER+33: store text and code in the Ethernet record (20039 and
-    // 20040 get the Setup password in front).
-    void storeCommand(int code, const QByteArray &text);
-    // WM_USER+34: send (hexadecimal = 1: converted first); on success the
-    // exchange starts (WM_USER+2, posted). False when nothing went out.
-    bool sendCommand(int hexadecimal, const QByteArray &text);
-    // The main window's own commands: one datagram, nothing else.
-    bool sendDirect(const QByteArray &text);
-
     // Save & Exit: on an open Ethernet connection sends "%s#SE:1#" once with
-    // the Setup password (empty last text, code 20039). True when it was
-    // sent; the caller then ends the program.
+    // the Setup password (empty last text, code 20039, no exchange). True
+    // when it was sent; the caller then ends the program.
     bool saveAndExit();
 
 signals:
     void connectionChanged(bool open);
     void pageMessage(const kaspen::PageMessage &m);
-    void textReceived(const QByteArray &text);       // WM_USER+1 from the UDP link
     void ignoredDatagram(const QByteArray &description); // for the Data Logs
     // A note for the status area ("PC address 192.168.1.5").
     void statusNote(const QString &text);
@@ -59,7 +51,6 @@ private:
 
     Session &m_session;
     EthernetModules &m_modules;
-    UdpLink m_link;
 };
 
 } // namespace kaspen

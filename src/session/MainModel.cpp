@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "protocol/CommandCodes.h"
 #include "session/LogPanes.h"
+#include "links/SerialLine.h"
 #include "sim/Demo.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,8 @@ MainModel::MainModel(int modelCode, QObject *parent)
     // WM_USER+1 from the serial line
     connect(&m_session, &Session::serialTextReceived, &m_dispatcher, &ReplyDispatcher::intake);
     connect(&m_session, &Session::serialLineLost, this, &MainModel::onLineLost);
+    // WM_USER+1 from the Ethernet link
+    connect(&m_session, &Session::ethernetTextReceived, &m_dispatcher, &ReplyDispatcher::intake);
 
     connect(&m_exchange, &CommandExchange::statusChanged, this, &MainModel::statusChanged);
     // Parts left over from a reply that never completed must not join the
@@ -48,15 +51,13 @@ MainModel::MainModel(int modelCode, QObject *parent)
     connect(&m_dispatcher, &ReplyDispatcher::enableSettingsSheet, this, [this] { emit settingsSheetEnabled(true); });
     connect(&m_dispatcher, &ReplyDispatcher::deviceVerified, this, &MainModel::deviceVerified);
 
-    // Ethernet: replies of the UDP link (WM_USER+1), the direct sends of the
-    // reply intake, the end of an unverified connect and the page messages.
-    connect(&m_ethernetLink, &EthernetConnection::textReceived, &m_dispatcher, &ReplyDispatcher::intake);
+    // Ethernet: what the UDP link ignored goes to the Data Logs; the end of
+    // an unverified connect closes it; the page messages of the connection.
     connect(&m_ethernetLink, &EthernetConnection::ignoredDatagram, this, [this](const QByteArray &what) {
         m_dataLogs = prependPaneEntry(m_dataLogs, what, clock().now());
         emit dataLogAdded(what);
         emit panesChanged();
     });
-    connect(&m_dispatcher, &ReplyDispatcher::sendEthernetDirect, &m_ethernetLink, &EthernetConnection::sendDirect);
     connect(&m_exchange, &CommandExchange::ethernetConnectTimedOut, &m_ethernetLink, &EthernetConnection::connectTimedOut);
     connect(&m_dispatcher, &ReplyDispatcher::deviceVerified, &m_ethernetLink, &EthernetConnection::verified);
     connect(&m_ethernetLink, &EthernetConnection::pageMessage, this, &MainModel::pageMessage);
@@ -86,7 +87,7 @@ void MainModel::postPage(int message, unsigned targets, int wParam, long long lP
     emit pageMessage(PageMessage{message, targets, wParam, text, lParam});
 }
 
-void MainModel::selectLink(int link)
+void MainModel::selectLink(Link link)
 {
     m_session.setLink(link);
     switch (link) {
@@ -217,60 +218,40 @@ void MainModel::chooseSerialDevice(const QByteArray &id)
         return;
     if (!m_session.serialCommandGuard())
         return;
-    const QByteArray text = formatTemplate(templates::Status, {book.CurrentGsmEntry().enquiryPassword});
-    CommandRecord &record = m_session.serialRecord();
-    record.lastText = m_session.framed(text);
-    record.commandCode = codes::ConnectStatus;
-    if (m_session.writeSerial(record.lastText))
-        m_exchange.StartCommandExchange();
+    Outgoing status;
+    status.code = codes::ConnectStatus;
+    status.text = formatTemplate(templates::Status, {book.CurrentGsmEntry().enquiryPassword});
+    status.route = Route::Serial;
+    status.start = Outgoing::Start::AtOnce;
+    m_session.send(status);
 }
 
-bool MainModel::sendSerial(int code, const QByteArray &text, bool modemLocal)
+bool MainModel::sendModem(const char *modemCommand, bool log)
 {
-    CommandRecord &record = m_session.serialRecord();
     // The modem's own commands go to the modem as they are.
-    record.lastText = modemLocal ? text : m_session.framed(text);
-    record.commandCode = code;
-    if (!m_session.serialOpen()) {
-        showMessage(QStringLiteral("First please Select Port to Connect!"));
-        return false;
-    }
-    if (!m_session.writeSerial(record.lastText))
-        return false;
-    // WM_USER+2 is posted.
-    QMetaObject::invokeMethod(&m_session, &Session::commandSent, Qt::QueuedConnection);
-    return true;
-}
-
-bool MainModel::sendEthernet(int code, const QByteArray &text)
-{
-    CommandRecord &record = m_session.ethernetRecord();
-    record.lastText = text;
-    record.commandCode = code;
-    emit m_session.ethernetStoreCommand(code, text); // WM_USER+33
-    emit m_session.ethernetSendCommand(0, text);     // WM_USER+34
-    return m_session.ethernetConnected();
+    Outgoing c;
+    c.code = codes::Version;
+    c.text = modemCommand;
+    c.framing = Outgoing::Framing::AsIs;
+    c.log = log ? Outgoing::Log::AsGiven : Outgoing::Log::None;
+    c.closedMessage = QStringLiteral("First please Select Port to Connect!");
+    return m_session.send(c);
 }
 
 void MainModel::query(int code, const char *tmpl, int page)
 {
-    bool sent = false;
-    QByteArray text;
-    if (m_session.onEthernet()) {
-        if (!ethernetReady())
-            return;
-        text = formatTemplate(tmpl, {m_session.phoneBook().CurrentEthernetEntry().enquiryPassword});
-        sent = sendEthernet(code, text);
-    } else {
-        if (!m_session.serialCommandGuard())
-            return;
-        text = formatTemplate(tmpl, {m_session.phoneBook().CurrentGsmEntry().enquiryPassword});
-        sent = sendSerial(code, text);
-    }
+    // On Ethernet the connection is checked first; on the serial links the
+    // send tells when the port is closed.
+    if (!m_session.guard(CommandGuard::mainWindow(Route::Active, true)))
+        return;
     if (page >= 0)
         emit showSheetPage(page);
-    if (sent)
-        addSendLogEntry(text);
+    Outgoing c;
+    c.code = code;
+    c.text = formatTemplate(tmpl, {m_session.currentEntry().enquiryPassword});
+    c.log = Outgoing::Log::AsGiven;
+    c.closedMessage = QStringLiteral("First please Select Port to Connect!");
+    m_session.send(c);
 }
 
 void MainModel::readBlock(int n)
@@ -309,16 +290,11 @@ void MainModel::batchButton()
     if (link == LinkGsmModem) {
         if (!modemReady())
             return;
-        if (sendSerial(codes::Version, ModemTest, true))
-            addSendLogEntry(ModemTest);
+        sendModem(ModemTest, true);
         return;
     }
-    if (link == LinkEthernet) {
-        if (!ethernetReady())
-            return;
-    } else if (!m_session.serialCommandGuard()) {
+    if (!m_session.guard(CommandGuard::mainWindow(Route::Active, true)))
         return;
-    }
     emit showSheetPage(7);
     postPage(msg::BatchNotice, ToBatchSetup, 1, 1); // WM_USER+18
 }
@@ -336,15 +312,6 @@ bool MainModel::modemReady()
     return true;
 }
 
-bool MainModel::ethernetReady()
-{
-    if (!m_session.ethernetConnected()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
-        return false;
-    }
-    return m_session.ethernetCommandGuard();
-}
-
 void MainModel::modemVersion()
 {
     if (m_session.link() != LinkGsmModem) {
@@ -352,7 +319,7 @@ void MainModel::modemVersion()
         return;
     }
     if (modemReady())
-        sendSerial(codes::Version, ModemVersion, true);
+        sendModem(ModemVersion, false);
 }
 
 void MainModel::init()
@@ -360,12 +327,9 @@ void MainModel::init()
     const int link = m_session.link();
     if (link == LinkGsmModem)
         return;
-    if (link == LinkEthernet) {
-        if (!ethernetReady())
-            return;
-    } else {
-        if (!m_session.serialCommandGuard())
-            return;
+    if (!m_session.guard(CommandGuard::mainWindow(Route::Active, true)))
+        return;
+    if (link != LinkEthernet) {
         if (!m_session.serialOpen()) {
             showMessage(QStringLiteral("First please Select Port to Connect!"));
             emit connectionListSelectionCleared();
@@ -385,17 +349,15 @@ void MainModel::resetShortcut()
 {
     if (!m_session.serialCommandGuard())
         return;
-    const QByteArray text = formatTemplate(templates::Reset, {m_session.phoneBook().CurrentGsmEntry().setupPassword});
-    CommandRecord &record = m_session.serialRecord();
-    record.lastText = m_session.framed(text);
-    record.commandCode = codes::Reset;
-    const bool written = m_session.writeSerial(record.lastText);
-    if (written) {
-        // The exchange starts at once here (no posted message). It runs on
-        // the record of the active link, which is the serial one unless the
-        // program is on Ethernet, where nothing was written.
-        m_exchange.StartCommandExchange();
-    }
+    // The exchange starts at once here (no posted message). It runs on the
+    // record of the active link, which is the serial one unless the program
+    // is on Ethernet.
+    Outgoing reset;
+    reset.code = codes::Reset;
+    reset.text = formatTemplate(templates::Reset, {m_session.phoneBook().CurrentGsmEntry().setupPassword});
+    reset.route = Route::Serial;
+    reset.start = Outgoing::Start::AtOnce;
+    m_session.send(reset);
     emit showSheetPage(0);
     m_session.profile().humidityCalibration = false;
 }

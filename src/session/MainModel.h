@@ -30,7 +30,7 @@ public:
     int modelCode() const { return m_session.modelCode(); }
 
     // Link radios (0 RS232, 1 GSM Modem, 2 Ethernet).
-    void selectLink(int link);
+    void selectLink(Link link);
     bool networkTab() const { return m_networkTab; }
     void setNetworkTab(bool on) { m_networkTab = on; }
 
@@ -90,11 +90,10 @@ signals:
 private:
     // The query buttons' shared sequence; page < 0 shows no page.
     void query(int code, const char *tmpl, int page);
-    bool sendSerial(int code, const QByteArray &text, bool modemLocal = false);
-    // The checks before a modem command, and before an Ethernet command.
+    // The modem's own commands (GSM modem link), unwrapped.
+    bool sendModem(const char *modemCommand, bool log);
+    // The checks before a modem command.
     bool modemReady();
-    bool ethernetReady();
-    bool sendEthernet(int code, const QByteArray &text);
     void postPage(int message, unsigned targets, int wParam = 0, long long lParam = 0, const QByteArray &text = {});
     void onLineLost(const QString &reason);
     // Connected to the demo logger: offer to add it to the phone book.

@@ -35,7 +35,9 @@ inline constexpr int ReloadBook = 0x410;      // WM_USER+16  wParam 0 GSM, 1 Eth
 inline constexpr int BatchNotice = 0x412;     // WM_USER+18  wParam 0 link changed, 1 rebuild, 2 command finished
 inline constexpr int LoadDefaultFile = 0x413; // WM_USER+19  wParam 0, model code
 inline constexpr int RunInit = 0x416;         // WM_USER+22  Batch Setup: run the initialisation
-inline constexpr int Block4 = 0x416;          // WM_USER+22  Analog Channel: "#STC4:" block
+// WM_USER+22 as well, on the Analog Channel page: numbered apart here so that
+// no handler can take the other page's message for its own.
+inline constexpr int Block4 = 0x10416;        // WM_USER+22  Analog Channel: "#STC4:" block
 inline constexpr int Calibration = 0x419;     // WM_USER+25  calibration replies
 inline constexpr int ShowModule = 0x41F;      // WM_USER+31  Ethernet Setting: show a module's configuration
 inline constexpr int BookView = 0x426;        // WM_USER+38  wParam 0 GSM view, 1 Ethernet view

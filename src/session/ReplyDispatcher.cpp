@@ -30,8 +30,9 @@ int genericResult(const QByteArray &text)
 bool isGenericRuleCode(int code)
 {
     return in(code, 12002, 12017) || in(code, 12102, 12158) || in(code, 12207, 12215) || in(code, 13001, 13007)
-        || in(code, 14001, 14003) || code == 16001 || code == 17001 || in(code, 19000, 19051) || in(code, 20001, 20008)
-        || in(code, 20010, 20012) || in(code, 20020, 20022) || code == 20039 || code == 20040;
+        || in(code, 14001, 14003) || code == codes::Batch || code == 17001 || in(code, 19000, 19051) || in(code, 20001, 20008)
+        || in(code, 20010, 20012) || in(code, codes::Tunneling, 20022) || code == codes::SaveAndExit
+        || code == codes::EthernetSetup;
 }
 
 ReplyDispatcher::ReplyDispatcher(Session &session, QObject *parent) : QObject(parent), m_session(session) {}
@@ -73,16 +74,11 @@ void ReplyDispatcher::intake(const QByteArray &received)
     }
     QByteArray text = received;
     // 4. The GSM modem's own acknowledgement is never dispatched.
-    const bool modemEcho = received.contains("AT+BJSD") || received.contains("message send");
-    if (!modemEcho) {
-        // 5. GSM reassembly.
-        if (m_session.link() == LinkGsmModem) {
-            text = m_gsm.ReassembleGsmText(received);
-            if (text.isEmpty())
-                return; // more parts expected
-        }
-        // 6.
-        m_gsm.reset();
+    if (!isModemEcho(received)) {
+        // 5. GSM reassembly; 6. the accumulator starts afresh after a whole reply.
+        text = m_gsm.take(received, m_session.link() == LinkGsmModem);
+        if (text.isEmpty())
+            return; // more parts expected
         // 7.
         dispatch(code, text, resultFinal);
     }
@@ -122,10 +118,10 @@ void ReplyDispatcher::dispatch(int code, const QByteArray &text, bool resultFina
         setResult(ResultSuccess, resultFinal);
     } else if (in(code, 11001, 11020) || in(code, 20031, 20038) || code == codes::Passwords) {
         deviceSetupFamily(code, text, resultFinal);
-    } else if (code == 12000 || code == 12100) {
+    } else if (code == codes::Calibration || code == 12100) {
         setResult(genericResult(text), resultFinal);
         send(msg::Calibration, ToAnalogChannel, text); // WM_USER+25
-    } else if (code == 12001 || code == 12101) {
+    } else if (code == codes::CalibrationRead || code == 12101) {
         setResult(ResultSuccess, resultFinal);
         send(msg::Calibration, ToAnalogChannel, text); // WM_USER+25
     } else if (isGenericRuleCode(code)) {
@@ -247,11 +243,14 @@ void ReplyDispatcher::connectTimeStatus(int code, const QByteArray &text, bool r
     m_session.setVerified(true);
     emit deviceVerified();
     if (m_session.onEthernet()) {
-        CommandRecord &eth = m_session.ethernetRecord();
-        eth.lastText.clear();
-        eth.commandCode = codes::EthernetSetup;
-        emit sendEthernetDirect(formatTemplate(templates::SetupState,
-                                               {m_session.phoneBook().CurrentEthernetEntry().setupPassword, 0}));
+        // "%s#SE:0#" once, under its own code, with an empty last text and
+        // no exchange of its own.
+        Outgoing setup;
+        setup.code = codes::EthernetSetup;
+        setup.text = formatTemplate(templates::SetupState, {m_session.phoneBook().CurrentEthernetEntry().setupPassword, 0});
+        setup.keepText = false;
+        setup.start = Outgoing::Start::None;
+        m_session.send(setup);
     }
     send(msg::FirstStatus, ToAnalogChannel | ToDigitalChannel | ToRelayOutput | ToDataRecord, text); // WM_USER+11
     emit enableSettingsSheet();

@@ -37,8 +37,6 @@ signals:
     void showSheetPage(int index);
     // Enable the settings sheet.
     void enableSettingsSheet();
-    // The one "%s#SE:0#" text after an Ethernet connection is verified.
-    void sendEthernetDirect(const QByteArray &text);
 
 private:
     void dispatch(int code, const QByteArray &text, bool resultFinal);

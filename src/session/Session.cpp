@@ -36,73 +36,107 @@ CurrentEntry Session::currentEntry()
     return {e.id, e.phone, e.enquiryPassword, e.setupPassword};
 }
 
-void Session::setSerialLine(std::unique_ptr<SerialLine> line)
+void Session::installLink(std::unique_ptr<CommandLink> link)
 {
-    if (m_line)
-        m_line->disconnect(this);
-    m_line = std::move(line);
-    if (m_line) {
-        connect(m_line.get(), &SerialLine::textReceived, this, &Session::serialTextReceived);
-        connect(m_line.get(), &SerialLine::lineLost, this, &Session::serialLineLost);
+    if (!link)
+        return;
+    const bool ethernet = link->kind() == LinkKind::Ethernet;
+    std::unique_ptr<CommandLink> &slot = ethernet ? m_ethernetLink : m_serialLine;
+    if (slot)
+        slot->disconnect(this);
+    slot = std::move(link);
+    if (ethernet) {
+        connect(slot.get(), &CommandLink::replyReceived, this, &Session::ethernetTextReceived);
+        connect(slot.get(), &CommandLink::lost, this, &Session::ethernetLinkLost);
+    } else {
+        connect(slot.get(), &CommandLink::replyReceived, this, &Session::serialTextReceived);
+        connect(slot.get(), &CommandLink::lost, this, &Session::serialLineLost);
     }
 }
 
-std::unique_ptr<SerialLine> Session::takeSerialLine()
+std::unique_ptr<CommandLink> Session::takeLink(LinkKind kind)
 {
-    if (m_line)
-        m_line->disconnect(this);
-    return std::move(m_line);
+    std::unique_ptr<CommandLink> &slot = kind == LinkKind::Ethernet ? m_ethernetLink : m_serialLine;
+    if (slot)
+        slot->disconnect(this);
+    return std::move(slot);
 }
 
-bool Session::writeSerial(const QByteArray &bytes)
+CommandLink *Session::carrier(LinkKind kind) const
 {
-    return m_line && m_line->write(bytes) == 1;
+    return kind == LinkKind::Ethernet ? m_ethernetLink.get() : m_serialLine.get();
 }
 
-namespace {
-bool guardEntry(const CommandRecord &record, const CurrentEntry &e, const char *selectText)
+bool Session::ethernetConnected() const
 {
-    if (record.inProgress) {
-        showMessage(QStringLiteral("Command is Progress , Don't Disconnect!"));
+    return m_ethernetLink && m_ethernetLink->isOpen();
+}
+
+CommandGuard CommandGuard::mainWindow(Route route, bool connectFirst)
+{
+    CommandGuard g;
+    g.route = route;
+    if (connectFirst)
+        g.notConnectedEthernet = QStringLiteral("Before Setup Command ,please Connect First!");
+    g.inProgress = QStringLiteral("Command is Progress , Don't Disconnect!");
+    g.selectIdEthernet = QStringLiteral("Before Setup Command ,please Select Connection ID!");
+    return g;
+}
+
+CommandGuard CommandGuard::settingsPage()
+{
+    CommandGuard g;
+    g.notConnectedSerial = QStringLiteral("Before Setup Command ,please Connect!");
+    g.notConnectedEthernet = QStringLiteral("Before Setup Command ,please Connect First!");
+    g.nullPhonePasses = true;
+    return g;
+}
+
+bool Session::guard(const CommandGuard &rules)
+{
+    const bool ethernet = rules.route == Route::Active && onEthernet();
+    const CommandLink *link = carrier(ethernet ? LinkKind::Ethernet : LinkKind::Serial);
+    const QString &notConnected = ethernet ? rules.notConnectedEthernet : rules.notConnectedSerial;
+    if (!notConnected.isEmpty() && !(link && link->isOpen())) {
+        showMessage(notConnected);
         return false;
     }
+    if ((ethernet ? m_ethernet : m_serial).inProgress) {
+        showMessage(rules.inProgress);
+        return false;
+    }
+    if (!rules.checkEntry)
+        return true;
+    CurrentEntry e;
+    if (ethernet) {
+        const EthernetEntry x = m_phoneBook.CurrentEthernetEntry();
+        e = {x.connectId, x.phone, x.enquiryPassword, x.setupPassword};
+    } else {
+        const GsmEntry x = m_phoneBook.CurrentGsmEntry();
+        e = {x.id, x.phone, x.enquiryPassword, x.setupPassword};
+    }
+    const QString &missing = ethernet ? rules.missingEthernet : rules.missingSerial;
     if (e.id.isEmpty()) {
-        showMessage(QString::fromLatin1(selectText));
+        showMessage(ethernet ? rules.selectIdEthernet : rules.selectIdSerial);
         return false;
     }
     if (e.phone.isEmpty()) {
-        showMessage(QStringLiteral("Device Phone Number is NULL ,please Edit Phone Book!"));
+        showMessage(QStringLiteral("Device Phone Number is %1 ,please Edit Phone Book!").arg(missing));
         return false;
     }
+    if (rules.nullPhonePasses && !ethernet && e.phone == "NULL") {
+        showMessage(QStringLiteral("command success"));
+        return true;
+    }
     if (e.enquiryPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device QueryPassword is NULL ,please Edit Phone Book!"));
+        showMessage(QStringLiteral("Device QueryPassword is %1 ,please Edit Phone Book!").arg(missing));
         return false;
     }
     if (e.setupPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device SetupPassword is NULL ,please Edit Phone Book!"));
+        showMessage(QStringLiteral("Device SetupPassword is %1 ,please Edit Phone Book!").arg(missing));
         return false;
     }
     return true;
-}
-} // namespace
-
-bool Session::serialCommandGuard()
-{
-    const GsmEntry g = m_phoneBook.CurrentGsmEntry();
-    return guardEntry(m_serial, {g.id, g.phone, g.enquiryPassword, g.setupPassword},
-                      "Before Setup Command ,please Select Device ID!");
-}
-
-bool Session::ethernetCommandGuard()
-{
-    const EthernetEntry e = m_phoneBook.CurrentEthernetEntry();
-    return guardEntry(m_ethernet, {e.connectId, e.phone, e.enquiryPassword, e.setupPassword},
-                      "Before Setup Command ,please Select Connection ID!");
-}
-
-bool Session::mainCommandGuard()
-{
-    return onEthernet() ? ethernetCommandGuard() : serialCommandGuard();
 }
 
 QByteArray Session::framed(const QByteArray &text)
@@ -110,24 +144,55 @@ QByteArray Session::framed(const QByteArray &text)
     return frameForLink(m_link, currentEntry().phone, text);
 }
 
-bool Session::SubmitCommand(int code, const QByteArray &text, bool log)
+bool Session::send(const Outgoing &c)
 {
-    QByteArray sent = text;
-    if (onEthernet()) {
-        emit ethernetStoreCommand(code, text); // WM_USER+33
-        emit ethernetSendCommand(0, text);     // WM_USER+34
-    } else {
-        sent = framed(text);
-        m_serial.lastText = sent;
-        m_serial.commandCode = code;
-        if (!writeSerial(sent))
+    const bool ethernet = c.route == Route::Active && onEthernet();
+    CommandLink *link = carrier(ethernet ? LinkKind::Ethernet : LinkKind::Serial);
+    CommandRecord &record = ethernet ? m_ethernet : m_serial;
+    const QByteArray sent = c.framing == Outgoing::Framing::ForLink ? framed(c.text) : c.text;
+    record.lastText = c.keepText ? sent : QByteArray();
+    record.commandCode = c.code;
+    if (!link || !link->isOpen()) {
+        if (!c.closedMessage.isEmpty())
+            showMessage(c.closedMessage);
+        return false;
+    }
+    QByteArray bytes = sent;
+    if (!c.hexForm.isEmpty()) {
+        const HexConversion h = hexToBytes(c.hexForm);
+        if (h.tooLong)
             return false;
+        bytes = h.bytes;
+    }
+    if (link->write(bytes) != 1)
+        return false;
+    if (!c.stationIdText.isEmpty())
+        record.stationIdText = c.stationIdText;
+    switch (c.start) {
+    case Outgoing::Start::Posted:
         // WM_USER+2 is posted: the exchange starts once this handler returns.
         QMetaObject::invokeMethod(this, &Session::commandSent, Qt::QueuedConnection);
+        break;
+    case Outgoing::Start::AtOnce:
+        emit commandSent(); // WM_USER+2, sent
+        break;
+    case Outgoing::Start::None:
+        break;
     }
-    if (log)
+    if (c.log == Outgoing::Log::AsSent)
         emit sendLogEntry(sent); // WM_USER+30
+    else if (c.log == Outgoing::Log::AsGiven)
+        emit sendLogEntry(c.text); // WM_USER+30
     return true;
+}
+
+bool Session::SubmitCommand(int code, const QByteArray &text, bool log)
+{
+    Outgoing c;
+    c.code = code;
+    c.text = text;
+    c.log = log ? Outgoing::Log::AsSent : Outgoing::Log::None;
+    return send(c);
 }
 
 } // namespace kaspen

@@ -5,7 +5,7 @@
 // one per kaspen-cli run).
 
 #include "session/PageMessages.h"
-#include "links/SerialLine.h"
+#include "links/CommandLink.h"
 #include "protocol/CommandRecord.h"
 #include "protocol/CommandText.h"
 #include "records/BatchCommandTable.h"
@@ -16,11 +16,77 @@
 
 namespace kaspen {
 
-// Model codes
-inline constexpr int ModelOrvelA = 7;
-inline constexpr int ModelOrvelB = 13;
-inline constexpr int ModelOrvelC = 2;
+// Model codes (kept as numbers in files and messages)
+enum ModelCode : int {
+    ModelOrvelA = 7,
+    ModelOrvelB = 13,
+    ModelOrvelC = 2,
+};
 QString modelName(int modelCode); // "ORVEL-A", "ORVEL-B", "ORVEL-C"
+
+// Which carrier a command goes on: the active link's (the Ethernet link on
+// Ethernet, the serial line otherwise), or the serial line whatever the link
+// (the serial Connection list, the reset shortcut).
+enum class Route { Active, Serial };
+
+// One command for Session::send.
+struct Outgoing {
+    enum class Framing { ForLink, AsIs };
+    enum class Start { Posted, AtOnce, None };
+    enum class Log { None, AsSent, AsGiven };
+
+    int code = codes::None;
+    QByteArray text;
+    // ForLink: the GSM modem wraps the text in its AT+BJSD command; AsIs: the
+    // text goes out as it is (the modem's own commands, batch texts).
+    Framing framing = Framing::ForLink;
+    // Not empty: what is written is this hexadecimal form converted to bytes
+    // (the record still keeps the text).
+    QByteArray hexForm;
+    // Posted: WM_USER+2 is posted, the exchange starts once the caller's
+    // handler has returned. AtOnce: it starts before send() returns. None: no
+    // exchange (a text sent once, no reply awaited).
+    Start start = Start::Posted;
+    // WM_USER+30: the text as sent, the text as given, or no entry.
+    Log log = Log::None;
+    // False: the record's last text is emptied instead of kept.
+    bool keepText = true;
+    // Not empty: becomes the record's station ID text once the text has been
+    // written (before the WM_USER+30 entry); a failed send keeps the old one.
+    QByteArray stationIdText;
+    Route route = Route::Active;
+    // Shown when the carrier is not open (nothing is sent then); empty: none.
+    QString closedMessage;
+};
+
+// The command guard, with the differences between its callers as values.
+// Checks in order: connection, command in progress, current entry (ID, phone
+// number, the "NULL" phone rule, Enquiry and Setup passwords). Texts per
+// carrier: the serial texts on the serial links, the Ethernet texts on
+// Ethernet.
+struct CommandGuard {
+    Route route = Route::Active;
+    // Shown when the carrier is not open; empty: not checked.
+    QString notConnectedSerial, notConnectedEthernet;
+    QString inProgress = QStringLiteral("Command is in progress...");
+    bool checkEntry = true;
+    QString selectIdSerial = QStringLiteral("Before Setup Command ,please Select Device ID!");
+    QString selectIdEthernet = QStringLiteral("Before Setup Command ,please Select Device ID!");
+    // "Device Phone Number is %1 ,please Edit Phone Book!" and the two
+    // password texts: "NULL" or "empty".
+    QString missingSerial = QStringLiteral("NULL"), missingEthernet = QStringLiteral("NULL");
+    // On the serial links an entry whose number is the word NULL (a logger on
+    // a plain cable without SIM) passes without the password tests, with the
+    // message "command success".
+    bool nullPhonePasses = false;
+
+    // The main window's guard: no connect check unless connectFirst (then
+    // "Before Setup Command ,please Connect First!" on Ethernet).
+    static CommandGuard mainWindow(Route route = Route::Active, bool connectFirst = false);
+    // The settings pages' guard (Device Setup): connect check, the "NULL"
+    // phone rule.
+    static CommandGuard settingsPage();
+};
 
 struct DeviceProfile {
     int modelCode = 0;
@@ -46,8 +112,8 @@ public:
     const DeviceProfile &profile() const { return m_profile; }
 
     // Program-wide copy of the link: 0 RS232, 1 GSM modem, 2 Ethernet.
-    int link() const { return m_link; }
-    void setLink(int link) { m_link = link; }
+    Link link() const { return m_link; }
+    void setLink(Link link) { m_link = link; }
     bool onEthernet() const { return m_link == LinkEthernet; }
 
     CommandRecord &serialRecord() { return m_serial; }
@@ -75,29 +141,42 @@ public:
     // The current entry of the active link's book.
     CurrentEntry currentEntry();
 
+    // The carriers: one per kind (the serial line, the Ethernet link), each
+    // owned here. installLink replaces the carrier of the link's kind; the
+    // session hands on what it receives (replyReceived, WM_USER+1) and its
+    // loss. Null when there is none.
+    void installLink(std::unique_ptr<CommandLink> link);
+    std::unique_ptr<CommandLink> takeLink(LinkKind kind);
+    CommandLink *carrier(LinkKind kind) const;
+    // The carrier commands go on: the Ethernet link on Ethernet, the serial
+    // line otherwise.
+    CommandLink *activeCarrier() const { return carrier(onEthernet() ? LinkKind::Ethernet : LinkKind::Serial); }
+
     // The serial line (real port or demo logger); null when none is open.
-    SerialLine *serialLine() const { return m_line.get(); }
-    void setSerialLine(std::unique_ptr<SerialLine> line);
-    std::unique_ptr<SerialLine> takeSerialLine();
-    bool serialOpen() const { return m_line && m_line->isOpen(); }
-    // Writes bytes to the serial line; false when it is closed or the write failed.
-    bool writeSerial(const QByteArray &bytes);
+    CommandLink *serialLine() const { return carrier(LinkKind::Serial); }
+    void setSerialLine(std::unique_ptr<CommandLink> line) { installLink(std::move(line)); }
+    std::unique_ptr<CommandLink> takeSerialLine() { return takeLink(LinkKind::Serial); }
+    bool serialOpen() const { return serialLine() && serialLine()->isOpen(); }
 
-    // Ethernet connection state (the Ethernet link sets it).
-    bool ethernetConnected() const { return m_ethernetConnected; }
-    void setEthernetConnected(bool v) { m_ethernetConnected = v; }
+    // The Ethernet link is open.
+    bool ethernetConnected() const;
 
-    // The main window's command guard, serial or Ethernet form by the link:
-    // shows the refusal and returns false, or returns true.
-    bool mainCommandGuard();
-    bool serialCommandGuard();
-    bool ethernetCommandGuard();
+    // The one command guard: shows the refusal and returns false, or
+    // returns true.
+    bool guard(const CommandGuard &rules);
+    // The main window's guard, serial or Ethernet form by the link.
+    bool mainCommandGuard() { return guard(CommandGuard::mainWindow()); }
+    bool serialCommandGuard() { return guard(CommandGuard::mainWindow(Route::Serial)); }
 
-    // SubmitCommand: hands one command text to the active link under code.
-    // Ethernet: WM_USER+33 then WM_USER+34. Serial: wraps for the GSM modem,
-    // stores text and code in the serial record, writes, and on success posts
-    // WM_USER+2. Then WM_USER+30 with the text as sent, unless log is false.
-    // Returns true when the text was handed on.
+    // The one send path: frames the text for the link, stores it (or an
+    // empty text) and the code in the command record of the carrier, writes
+    // it, starts the exchange as asked and adds the WM_USER+30 entry. False
+    // (nothing started, nothing logged) when the carrier is missing or
+    // closed, or the write failed.
+    bool send(const Outgoing &command);
+
+    // SubmitCommand, the pages' form: frames, stores, writes, posts
+    // WM_USER+2 and logs the text as sent unless log is false.
     bool SubmitCommand(int code, const QByteArray &text, bool log = true);
 
     // The text as the active link would send it (wrapped on the GSM modem).
@@ -107,22 +186,22 @@ signals:
     void commandSent();                                           // WM_USER+2 (posted)
     void progressRequested();                                     // WM_USER+20
     void sendLogEntry(const QByteArray &text);                    // WM_USER+30
-    void ethernetStoreCommand(int code, const QByteArray &text);  // WM_USER+33
-    void ethernetSendCommand(int hexadecimal, const QByteArray &text); // WM_USER+34
     void serialTextReceived(const QByteArray &text);              // WM_USER+1 from the serial line
     void serialLineLost(const QString &reason);
+    void ethernetTextReceived(const QByteArray &text);            // WM_USER+1 from the Ethernet link
+    void ethernetLinkLost(const QString &reason);
 
 private:
     DeviceProfile m_profile;
-    int m_link = LinkRs232;
+    Link m_link = LinkRs232;
     CommandRecord m_serial;
     CommandRecord m_ethernet;
     bool m_verified = false;
     bool m_ipSent = false;
-    bool m_ethernetConnected = false;
     PhoneBook m_phoneBook;
     BatchCommandTable m_batch;
-    std::unique_ptr<SerialLine> m_line;
+    std::unique_ptr<CommandLink> m_serialLine;
+    std::unique_ptr<CommandLink> m_ethernetLink;
 };
 
 } // namespace kaspen

@@ -66,7 +66,7 @@ protected:
         });
 
         s.phoneBook().AddGsmEntry("000001", "0123456789", "111111", "222222");
-        main->selectLink(link);
+        main->selectLink(Link(link));
         ASSERT_TRUE(main->toggleSerialConnection(pty.a()));
         ASSERT_TRUE(exchange([this] { main->chooseSerialDevice("000001"); }));
         ASSERT_TRUE(s.verified());

@@ -105,6 +105,9 @@ TEST(EthernetEndToEnd, ScanChooseConnectReadBatchDisconnectAndSaveExit)
     EXPECT_TRUE(model.session().verified());
     EXPECT_TRUE(eth.isOpen());
     EXPECT_FALSE(page.fieldsEditable()); // locked while connected
+    // "#SE:0#" awaits no exchange: let its answer pass before the next command.
+    ASSERT_TRUE(waitUntil([&] { return readAll(loggerLog).contains("RX 222222#SE:0#"); }, 5000));
+    spin(700);
 
     // "#1" over UDP through the module to the logger on the line.
     EXPECT_EQ(model.runToEnd([&] { model.readBlock(1); }), ResultSuccess);

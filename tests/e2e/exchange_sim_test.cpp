@@ -46,7 +46,7 @@ struct SimExchange : ::testing::TestWithParam<int> {
         model = std::make_unique<MainModel>(ModelOrvelA);
         model->exchange().setTimerDriven(false);
         QObject::connect(model.get(), &MainModel::pageMessage, [this](const PageMessage &m) { pages << m; });
-        model->selectLink(link());
+        model->selectLink(Link(link()));
         ASSERT_TRUE(model->toggleSerialConnection(pty.a()));
     }
     // Lets the logger answer (real time), then runs the 100 ms ticks at once

@@ -24,8 +24,8 @@ struct LinkFixture : ::testing::Test {
         ASSERT_TRUE(pty.ok()) << "socat made no pseudo-terminal pair";
         port.prepare(pty.a(), 9600);
         ASSERT_EQ(port.open(), 1);
-        QObject::connect(&port, &SerialLine::textReceived, [this](const QByteArray &t) { texts << t; });
-        QObject::connect(&port, &SerialLine::lineLost, [this](const QString &) { ++lost; });
+        QObject::connect(&port, &CommandLink::replyReceived, [this](const QByteArray &t) { texts << t; });
+        QObject::connect(&port, &CommandLink::lost, [this](const QString &) { ++lost; });
         peer.setPortName(pty.b());
         ASSERT_TRUE(peer.open(QIODevice::ReadWrite));
     }

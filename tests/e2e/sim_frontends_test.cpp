@@ -29,11 +29,11 @@ struct ProgramEnd {
 
     explicit ProgramEnd(const QString &path)
     {
-        QObject::connect(&port, &SerialLine::textReceived, [this](const QByteArray &t) {
+        QObject::connect(&port, &CommandLink::replyReceived, [this](const QByteArray &t) {
             texts.append(t);
             arrivedMs.append(clock.elapsed());
         });
-        QObject::connect(&port, &SerialLine::lineLost, [this](const QString &) { lost = true; });
+        QObject::connect(&port, &CommandLink::lost, [this](const QString &) { lost = true; });
         port.prepare(path, 9600);
         clock.start();
     }
@@ -51,13 +51,9 @@ struct ProgramEnd {
         GsmAccumulator acc;
         QList<QByteArray> out;
         for (int i = 0; i < texts.size(); ++i) {
-            const QByteArray &t = texts.at(i);
-            if (t.contains("AT+BJSD") || t.contains("message send"))
-                continue;
-            const QByteArray r = acc.ReassembleGsmText(t);
+            const QByteArray r = acc.take(texts.at(i), true);
             if (r.isEmpty())
                 continue;
-            acc.reset();
             out.append(r);
             if (completedAt)
                 completedAt->append(i);

@@ -372,3 +372,28 @@ TEST(DevicePagesScreens, GrabInsideTheMainWindow)
         w.grab().save(dir + "/main-relay-" + tag + ".png");
     }
 }
+
+// Text entered without key presses (an on-screen keyboard, voice input, a
+// screen reader's edit action) counts like typed text.
+TEST(Accessibility, FieldsActOnTheirText)
+{
+    PageFixture f(ModelOrvelA);
+    DeviceSetupPage page(f.session);
+    child<QLineEdit>(&page, "enquiryPassword")->setText("333333");
+    child<QLineEdit>(&page, "setupPassword")->setText("444444");
+    child<QPushButton>(&page, "setPasswords")->click();
+    EXPECT_TRUE(f.sink.shown.isEmpty()) << f.sink.texts().join('|').toStdString();
+    EXPECT_EQ(f.lastWritten(), "222222#PS:333333,444444#");
+    child<QLineEdit>(&page, "stationId")->setText("000042");
+    child<QPushButton>(&page, "setStationId")->click();
+    EXPECT_EQ(f.lastWritten(), "222222#ST:000042#");
+
+    f.session.profile().relayCount = 2;
+    RelayOutputPage relays(f.session);
+    relays.handleMessage({msg::FirstStatus, ToRelayOutput, 0, {}, 0});
+    auto *relay = child<QComboBox>(&relays, "relayChannel");
+    key(relay, Qt::Key_Down); // Relay_1
+    child<QLineEdit>(&relays, "timeLapse")->setText("0030");
+    child<QPushButton>(&relays, "setTimeLapse")->click();
+    EXPECT_EQ(f.lastWritten(), "222222#OT1:0030#");
+}

@@ -85,14 +85,14 @@ TEST(EthernetSettingWidgets, NamesFieldsShowsAModuleAndFollowsLocksAndMode)
     EXPECT_TRUE(page.edit(M::Server1Ip)->isVisible());
 
     // Locks: WM_USER+39 with lParam 1 locks Local IP; wParam 1 the rest.
-    page.receive({msg::LockEthernet, ToEthernetSetting, 1, {}, 1});
+    page.handleMessage({msg::LockEthernet, ToEthernetSetting, 1, {}, 1});
     EXPECT_FALSE(page.edit(M::LocalIp)->isEnabled());
     EXPECT_TRUE(page.edit(M::DevicePort)->isEnabled());
     const QString shot = QStringLiteral(KASPEN_BUILD_DIR "/ethernet-setting-page.png");
     page.grab().save(shot);
-    page.receive({msg::LockEthernet, ToEthernetSetting, 1, {}, 0});
+    page.handleMessage({msg::LockEthernet, ToEthernetSetting, 1, {}, 0});
     EXPECT_FALSE(page.edit(M::DevicePort)->isEnabled());
-    page.receive({msg::LockEthernet, ToEthernetSetting, 0, {}, 0});
+    page.handleMessage({msg::LockEthernet, ToEthernetSetting, 0, {}, 0});
     EXPECT_TRUE(page.edit(M::DevicePort)->isEnabled());
     EXPECT_FALSE(page.edit(M::LocalIp)->isEnabled());
     PhoneBook::resetSharedState();

@@ -314,3 +314,32 @@ TEST(MainWindow, BufferClearEmptiesBothPanes)
     EXPECT_TRUE(w.sendLogsPane()->toPlainText().isEmpty());
     EXPECT_TRUE(w.dataLogsPane()->toPlainText().isEmpty());
 }
+
+// A screen reader's "toggle" checks a radio without a click: the checked
+// state alone chooses the model and the link.
+TEST(Accessibility, RadiosActOnTheirCheckedState)
+{
+    test::RecordingSink sink;
+    {
+        ModelSelectDialog d;
+        d.radio(ModelOrvelB)->setChecked(true);
+        EXPECT_EQ(d.modelCode(), ModelOrvelB);
+        d.accept();
+        EXPECT_TRUE(sink.shown.isEmpty());
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    }
+    MainWindow w(ModelOrvelB);
+    w.show();
+    EXPECT_EQ(w.session().link(), LinkEthernet);
+    w.gsmRadio()->setChecked(true);
+    EXPECT_EQ(w.session().link(), LinkGsmModem);
+    EXPECT_EQ(w.button("batch")->text(), "M test");
+    EXPECT_TRUE(w.portList()->isVisible());
+    EXPECT_FALSE(w.button("autoScan")->isVisible());
+    EXPECT_EQ(w.topTabs()->count(), 3);
+    w.ethernetRadio()->setChecked(true);
+    EXPECT_EQ(w.session().link(), LinkEthernet);
+    EXPECT_TRUE(w.button("autoScan")->isVisible());
+    EXPECT_EQ(w.topTabs()->count(), 4);
+    EXPECT_TRUE(sink.shown.isEmpty());
+}

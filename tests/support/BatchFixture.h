@@ -127,6 +127,8 @@ private:
 
     void onExchangeStarted()
     {
+        if (session.onEthernet())
+            return; // the test plays the Ethernet side itself
         if (m_skipStart) {
             m_skipStart = false;
             return;

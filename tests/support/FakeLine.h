@@ -1,18 +1,21 @@
 #pragma once
-// A serial line for tests: records what is written and hands back texts as
-// if the logger had answered.
+// A link for tests (the serial line, or the Ethernet link with
+// LinkKind::Ethernet): records what is written and hands back texts as if the
+// logger had answered.
 
-#include "links/SerialLine.h"
+#include "links/CommandLink.h"
 
 #include <QList>
 #include <functional>
 
 namespace kaspen::test {
 
-class FakeLine : public SerialLine {
+class FakeLine : public CommandLink {
     Q_OBJECT
 public:
-    explicit FakeLine(QObject *parent = nullptr) : SerialLine(parent) {}
+    explicit FakeLine(QObject *parent = nullptr) : CommandLink(parent) {}
+    explicit FakeLine(LinkKind kind, QObject *parent = nullptr) : CommandLink(parent), m_kind(kind) {}
+    LinkKind kind() const override { return m_kind; }
     int open() override
     {
         m_open = openSucceeds;
@@ -36,8 +39,8 @@ public:
     QString name() const override { return QStringLiteral("fake"); }
 
     // The logger answers.
-    void reply(const QByteArray &text) { emit textReceived(text); }
-    void lose(const QString &reason = QStringLiteral("gone")) { m_open = false; emit lineLost(reason); }
+    void reply(const QByteArray &text) { emit replyReceived(text); }
+    void lose(const QString &reason = QStringLiteral("gone")) { m_open = false; emit lost(reason); }
 
     QList<QByteArray> written;
     bool openSucceeds = true;
@@ -45,6 +48,7 @@ public:
     std::function<void(const QByteArray &)> onWrite;
 
 private:
+    LinkKind m_kind = LinkKind::Serial;
     bool m_open = false;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 #include "support/PhoneBookScratch.h"
 #include <QTemporaryDir>
-// A Session wired for page tests: a fake serial line (or a connected
-// Ethernet link), one current phone book entry, and everything the session
+// A Session wired for page tests: a fake serial line and a fake, open
+// Ethernet link, one current phone book entry, and everything the session
 // hands on recorded.
 
 #include "session/Session.h"
@@ -29,20 +29,22 @@ public:
     {
         emptyPhoneBook(bookDir.path());
         if (link >= 0)
-            session.setLink(link);
+            session.setLink(Link(link));
         auto l = std::make_unique<FakeLine>();
         l->open();
         line = l.get();
-        session.setSerialLine(std::move(l));
-        session.setEthernetConnected(true);
+        session.installLink(std::move(l));
+        auto e = std::make_unique<FakeLine>(LinkKind::Ethernet);
+        e->open();
+        // What the Ethernet record holds as the text goes out.
+        e->onWrite = [this](const QByteArray &bytes) {
+            ethernet.append({session.ethernetRecord().commandCode, session.ethernetRecord().lastText});
+            ethernetSent.append(bytes);
+        };
+        ethernetLine = e.get();
+        session.installLink(std::move(e));
         setEntry("000001", "0123456789", "111111", "222222");
         QObject::connect(&session, &Session::sendLogEntry, [this](const QByteArray &t) { logs.append(t); });
-        QObject::connect(&session, &Session::ethernetStoreCommand,
-                         [this](int code, const QByteArray &t) { ethernet.append({code, t}); });
-        QObject::connect(&session, &Session::ethernetSendCommand, [this](int hex, const QByteArray &t) {
-            ethernetSent.append(t);
-            ethernetHex.append(hex);
-        });
     }
     ~PageFixture() { PhoneBook::resetSharedState(); }
 
@@ -65,7 +67,6 @@ public:
         line->written.clear();
         ethernet.clear();
         ethernetSent.clear();
-        ethernetHex.clear();
         logs.clear();
         sink.clear();
     }
@@ -75,10 +76,10 @@ public:
     RecordingSink sink;
     Session session;
     FakeLine *line = nullptr;
+    FakeLine *ethernetLine = nullptr;
     QList<QByteArray> logs;
     QList<SubmittedEthernet> ethernet;
     QList<QByteArray> ethernetSent;
-    QList<int> ethernetHex;
 };
 
 } // namespace kaspen::test

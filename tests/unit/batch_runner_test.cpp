@@ -133,8 +133,7 @@ TEST(BatchRun, LinkChecksRefuseTheRun)
     {
         BatchFixture f(13);
         f.session.setLink(LinkEthernet);
-        f.list({{11005, "222222#SA:1#"}});
-        f.session.setEthernetConnected(false);
+        f.list({{11005, "222222#SA:1#"}}); // no Ethernet link is open
         EXPECT_FALSE(f.model().startBatchRun());
         EXPECT_EQ(f.sink.last(), "Before Batch Setup,please Connect!");
     }
@@ -243,20 +242,22 @@ TEST(BatchRun, IpCommandSetsTheRefusedAsSuccessFlag)
     EXPECT_TRUE(f.session.ipCommandSent());
 }
 
-TEST(BatchRun, EthernetClaimsUnderTheBatchCodeAndSendsThroughTheMainWindow)
+TEST(BatchRun, EthernetClaimsUnderTheBatchCodeAndSendsOnTheEthernetLink)
 {
     BatchFixture f(13);
     f.session.setLink(LinkEthernet);
-    f.session.setEthernetConnected(true);
-    QList<std::pair<int, QByteArray>> stored, sent;
-    // The main window's side of WM_USER+33 / WM_USER+34: store, send, start.
-    QObject::connect(&f.session, &Session::ethernetStoreCommand, [&](int code, const QByteArray &t) {
-        stored.append({code, t});
-        f.session.ethernetRecord().commandCode = code;
-        f.session.ethernetRecord().lastText = t;
-    });
-    QObject::connect(&f.session, &Session::ethernetSendCommand, [&](int hex, const QByteArray &t) {
-        sent.append({hex, t});
+    QList<std::pair<int, QByteArray>> stored;
+    QList<QByteArray> sent;
+    auto link = std::make_unique<test::FakeLine>(LinkKind::Ethernet);
+    link->open();
+    // The logger's side: what the Ethernet record holds as each text goes
+    // out, then the result.
+    link->onWrite = [&](const QByteArray &bytes) {
+        stored.append({f.session.ethernetRecord().commandCode, f.session.ethernetRecord().lastText});
+        sent.append(bytes);
+    };
+    f.session.installLink(std::move(link));
+    QObject::connect(&f.session, &Session::commandSent, [&] {
         f.session.ethernetRecord().inProgress = true;
         QTimer::singleShot(1, &f.model(), [&] {
             f.session.ethernetRecord().inProgress = false;
@@ -268,22 +269,23 @@ TEST(BatchRun, EthernetClaimsUnderTheBatchCodeAndSendsThroughTheMainWindow)
     ASSERT_TRUE(waitFor([&] { return !f.model().running() && sent.size() == 3 && f.statuses().last() == Success; }));
     EXPECT_EQ(stored, (QList<std::pair<int, QByteArray>>{{16001, "222222#ST:000009#"},
                                                           {16001, "222222#AGR:01 02###"},
-                                                          {16001, "222222#PS:333333,444444#"},
                                                           {20050, "222222#PS:333333,444444#"}}));
-    EXPECT_EQ(sent, (QList<std::pair<int, QByteArray>>{{0, "222222#ST:000009#"},
-                                                        {1, "32 32 32 32 32 32 23 41 47 52 3A 01 02 23 23 23"},
-                                                        {0, "222222#PS:333333,444444#"}}));
+    // The AGR text goes out in its hexadecimal form, converted to bytes.
+    EXPECT_EQ(sent, (QList<QByteArray>{"222222#ST:000009#", QByteArray("222222#AGR:\x01\x02###", 16),
+                                       "222222#PS:333333,444444#"}));
     EXPECT_EQ(f.session.ethernetRecord().stationIdText, "000009");
     EXPECT_EQ(f.session.phoneBook().CurrentEthernetEntry().setupPassword, "444444");
     EXPECT_TRUE(f.line->written.isEmpty());
 }
 
-TEST(BatchRun, EthernetSendThatStartsNoExchangeStopsTheRun)
+TEST(BatchRun, EthernetSendThatFailsStopsTheRun)
 {
     BatchFixture f(13);
     f.session.setLink(LinkEthernet);
-    f.session.setEthernetConnected(true);
-    // Nothing handles WM_USER+34: the module never took the text.
+    auto link = std::make_unique<test::FakeLine>(LinkKind::Ethernet);
+    link->open();
+    link->failWrites = true; // the module never took the text
+    f.session.installLink(std::move(link));
     f.list({{11002, "222222#ST:000009#"}, {11005, "222222#SA:1#"}});
     ASSERT_TRUE(f.model().startBatchRun());
     ASSERT_TRUE(waitFor([&] { return !f.model().running(); }));

@@ -143,7 +143,7 @@ TEST(DeviceSetupModel, CommandGuardTestsInOrder)
     const std::vector<GuardCase> cases = {
         {"serial closed", ModelOrvelA, LinkRs232, [](PageFixture &f) { f.line->close(); },
          {"Before Setup Command ,please Connect!"}, false},
-        {"ethernet not connected", ModelOrvelB, LinkEthernet, [](PageFixture &f) { f.session.setEthernetConnected(false); },
+        {"ethernet not connected", ModelOrvelB, LinkEthernet, [](PageFixture &f) { f.ethernetLine->close(); },
          {"Before Setup Command ,please Connect First!"}, false},
         {"serial in progress", ModelOrvelA, LinkRs232, [](PageFixture &f) { f.session.serialRecord().inProgress = true; },
          {"Command is in progress..."}, false},
@@ -231,7 +231,6 @@ TEST(DeviceSetupModel, EthernetStoresThenSendsUnderTheCommandCode)
     EXPECT_EQ(f.ethernet[0].code, 11002);
     EXPECT_EQ(f.ethernet[0].text, pw("#ST:000042#"));
     EXPECT_EQ(f.ethernetSent, QList<QByteArray>{pw("#ST:000042#")});
-    EXPECT_EQ(f.ethernetHex, QList<int>{0});
     EXPECT_EQ(f.session.ethernetRecord().stationIdText, "000042");
     EXPECT_TRUE(f.line->written.isEmpty());
 }

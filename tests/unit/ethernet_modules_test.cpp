@@ -5,6 +5,7 @@
 #include "links/ModuleClient.h"
 #include "session/EthernetModules.h"
 #include "session/Session.h"
+#include "support/FakeLine.h"
 #include "support/PhoneBookScratch.h"
 #include "support/RecordingSink.h"
 #include "support/SimModules.h"
@@ -18,6 +19,18 @@ using namespace kaspen;
 using namespace kaspen::test;
 
 namespace {
+
+// An open (or no) Ethernet carrier on the session.
+void setConnected(Session &s, bool on)
+{
+    if (!on) {
+        s.takeLink(LinkKind::Ethernet);
+        return;
+    }
+    auto l = std::make_unique<FakeLine>(LinkKind::Ethernet);
+    l->open();
+    s.installLink(std::move(l));
+}
 
 struct ModuleWorld {
     explicit ModuleWorld(const QByteArray &base, int count) : sims(base, count), session(ModelOrvelB), modules(session)
@@ -111,7 +124,7 @@ TEST(EthernetDiscovery, ScanFindsEveryModuleAndMergesThemIntoTheBook)
     EXPECT_FALSE(w.modules.autoScan());
     EXPECT_EQ(w.sink.last(), QStringLiteral("Command is in progress..."));
     waitUntil([&] { return !w.modules.operationRunning(); }, 8000);
-    w.session.setEthernetConnected(true);
+    setConnected(w.session, true);
     EXPECT_FALSE(w.modules.autoScan());
     EXPECT_EQ(w.sink.last(), QStringLiteral("Before Select Auto Scan,Please Disconnect First!"));
 }
@@ -183,11 +196,11 @@ TEST(EthernetDiscovery, RefusalsAndAModuleThatStopsAnswering)
 
     ASSERT_EQ(w.scan(), 2);
     const QByteArray id = w.session.phoneBook().ethernetTable().first().connectId;
-    w.session.setEthernetConnected(true);
+    setConnected(w.session, true);
     w.sink.clear();
     EXPECT_EQ(w.choose(id), -1);
     EXPECT_EQ(w.sink.last(), QStringLiteral("Before Select Connection,Please Disconnect First!"));
-    w.session.setEthernetConnected(false);
+    setConnected(w.session, false);
 
     for (int i = 0; i < 2; ++i)
         w.sims[i].module->setMuted(true);

@@ -40,9 +40,9 @@ struct ExchangeFixture : ::testing::Test {
         auto line = std::make_unique<test::FakeLine>();
         test::FakeLine *raw = line.get();
         line->open();
-        model->session().setLink(link);
+        model->session().setLink(Link(link));
         model->session().setSerialLine(std::move(line));
-        model->session().serialRecord().link = link;
+        model->session().serialRecord().link = Link(link);
         return raw;
     }
     void post() { QCoreApplication::processEvents(); } // deliver posted WM_USER+2

@@ -232,7 +232,7 @@ TEST(RelayOutputModel, CommandGuardTestsInOrder)
     const std::vector<Case> cases = {
         {"serial closed", ModelOrvelA, LinkRs232, [](PageFixture &f) { f.line->close(); },
          "Before Setup Command ,please Connect!"},
-        {"ethernet not connected", ModelOrvelB, LinkEthernet, [](PageFixture &f) { f.session.setEthernetConnected(false); },
+        {"ethernet not connected", ModelOrvelB, LinkEthernet, [](PageFixture &f) { f.ethernetLine->close(); },
          "Before Setup Command ,please Connect!"},
         {"in progress", ModelOrvelA, LinkGsmModem, [](PageFixture &f) { f.session.serialRecord().inProgress = true; },
          "Command is in progress..."},

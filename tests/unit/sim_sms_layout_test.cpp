@@ -25,13 +25,9 @@ QList<QByteArray> reassemble(const QList<QByteArray> &parts, QList<int> *complet
     GsmAccumulator acc;
     QList<QByteArray> whole;
     for (int i = 0; i < parts.size(); ++i) {
-        const QByteArray &text = parts.at(i);
-        if (text.contains("AT+BJSD") || text.contains("message send"))
-            continue;
-        const QByteArray r = acc.ReassembleGsmText(text);
+        const QByteArray r = acc.take(parts.at(i), true);
         if (r.isEmpty())
             continue;
-        acc.reset();
         whole.append(r);
         if (completedAt)
             completedAt->append(i);

@@ -25,7 +25,7 @@ struct LinkWorld {
         probe.close();
         link.setDestination(moduleIp, module.localPort());
         link.setLocal(localPort, "127.0.0.1");
-        QObject::connect(&link, &SerialLine::textReceived, [this](const QByteArray &t) { replies << t; });
+        QObject::connect(&link, &CommandLink::replyReceived, [this](const QByteArray &t) { replies << t; });
         QObject::connect(&link, &UdpLink::datagramIgnored, [this](const QByteArray &t) { ignored << t; });
     }
     void fromModule(const QByteArray &d) { module.writeDatagram(d, QHostAddress::LocalHost, quint16(localPort)); }

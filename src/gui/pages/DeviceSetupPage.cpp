@@ -248,14 +248,17 @@ void DeviceSetupPage::build()
     ig->addWidget(m_info);
     right->addWidget(infoGroup, 1);
 
-    // ---- wiring: every value goes to the model, the model refreshes us
-    connect(m_stationId, &QLineEdit::textEdited, m, [m](const QString &t) { m->setStationId(bytes(t)); });
-    connect(m_enquiry, &QLineEdit::textEdited, m, [m](const QString &t) { m->setEnquiryPassword(bytes(t)); });
-    connect(m_setup, &QLineEdit::textEdited, m, [m](const QString &t) { m->setSetupPassword(bytes(t)); });
-    connect(m_dateTime, &QLineEdit::textEdited, m, [m](const QString &t) { m->setDateTime(bytes(t)); });
-    connect(m_controlCentre, &QLineEdit::textEdited, m, [m](const QString &t) { m->setControlCentre(bytes(t)); });
+    // ---- wiring: every value goes to the model, the model refreshes us.
+    // Fields act on every change of their text (typing, pasting, an on-screen
+    // keyboard or a screen reader's edit action); refresh() blocks the
+    // signals of what it sets, so the model's own updates do not come back.
+    connect(m_stationId, &QLineEdit::textChanged, m, [m](const QString &t) { m->setStationId(bytes(t)); });
+    connect(m_enquiry, &QLineEdit::textChanged, m, [m](const QString &t) { m->setEnquiryPassword(bytes(t)); });
+    connect(m_setup, &QLineEdit::textChanged, m, [m](const QString &t) { m->setSetupPassword(bytes(t)); });
+    connect(m_dateTime, &QLineEdit::textChanged, m, [m](const QString &t) { m->setDateTime(bytes(t)); });
+    connect(m_controlCentre, &QLineEdit::textChanged, m, [m](const QString &t) { m->setControlCentre(bytes(t)); });
     for (int n = 1; n <= DeviceSetupModel::AlarmPhoneCount; ++n) {
-        connect(m_alarmPhones[size_t(n - 1)], &QLineEdit::textEdited, m,
+        connect(m_alarmPhones[size_t(n - 1)], &QLineEdit::textChanged, m,
                 [m, n](const QString &t) { m->setAlarmPhone(n, bytes(t)); });
         connect(alarmButtons[size_t(n - 1)], &QPushButton::clicked, m, [m, n] { m->sendAlarmPhone(n); });
     }

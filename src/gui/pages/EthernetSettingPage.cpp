@@ -52,7 +52,7 @@ QPushButton *EthernetSettingPage::checkButton(int operation) const
     return nullptr;
 }
 
-void EthernetSettingPage::receive(const PageMessage &m)
+void EthernetSettingPage::handleMessage(const PageMessage &m)
 {
     m_model->receive(m);
 }

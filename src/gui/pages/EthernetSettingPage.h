@@ -24,7 +24,7 @@ public:
     ~EthernetSettingPage() override;
 
     EthernetSettingModel &model() { return *m_model; }
-    void receive(const PageMessage &m);
+    void handleMessage(const PageMessage &m);
 
     // Controls, for tests.
     QLineEdit *edit(EthernetSettingModel::Field f) const { return m_edits[f]; }

@@ -78,6 +78,7 @@ void setCell(QTableWidget *t, int row, int col, const QString &text, bool active
 void setIndexAndText(QComboBox *c, int index, const QByteArray &text)
 {
     const QSignalBlocker block(c);
+    const QSignalBlocker blockEdit(c->lineEdit());
     if (c->currentIndex() != index)
         c->setCurrentIndex(index);
     const QString t = qs(text);
@@ -251,10 +252,18 @@ void RelayOutputPage::build()
 
     // ---- wiring
     connect(m_relay, &QComboBox::activated, m, &RelayOutputModel::chooseRelay);
-    connect(m_relay->lineEdit(), &QLineEdit::textEdited, m, [m](const QString &t) { m->setRelayChannelText(bytes(t)); });
+    // Fields act on every change of their text; refresh() blocks the signals
+    // of what it sets. A text that comes from choosing an entry is the
+    // choice's, which activated() handles.
+    connect(m_relay->lineEdit(), &QLineEdit::textChanged, m, [this, m](const QString &t) {
+        const int i = m_relay->currentIndex();
+        if (i >= 0 && m_relay->itemText(i) == t)
+            return;
+        m->setRelayChannelText(bytes(t));
+    });
     connect(m_onOff, &QComboBox::activated, m, &RelayOutputModel::setOnOffIndex);
-    connect(m_onOff->lineEdit(), &QLineEdit::textEdited, m, [m](const QString &t) { m->setOnOffText(bytes(t)); });
-    connect(m_timeLapse, &QLineEdit::textEdited, m, [m](const QString &t) { m->setTimeLapse(bytes(t)); });
+    connect(m_onOff->lineEdit(), &QLineEdit::textChanged, m, [m](const QString &t) { m->setOnOffText(bytes(t)); });
+    connect(m_timeLapse, &QLineEdit::textChanged, m, [m](const QString &t) { m->setTimeLapse(bytes(t)); });
     connect(m_timeLapse, &QLineEdit::editingFinished, m, &RelayOutputModel::leaveTimeLapse);
     connect(m_alarms, &QTableWidget::clicked, this, [this](const QModelIndex &index) {
         if (index.column() == RelayControlColumn)

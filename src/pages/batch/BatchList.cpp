@@ -1,4 +1,5 @@
 #include "pages/batch/BatchList.h"
+#include "protocol/CommandCodes.h"
 
 #include <algorithm>
 
@@ -129,7 +130,7 @@ void BatchListModel::rebuild(const std::vector<std::pair<int, QByteArray>> &entr
     m_rows.clear();
     int width = WideStatus;
     for (const auto &[code, recorded] : entries) {
-        if (recorded.isEmpty() || (code == 11008 && !band))
+        if (recorded.isEmpty() || (code == codes::GsmBand && !band))
             continue;
         BatchRow r;
         r.id = m_nextId++;

@@ -192,25 +192,11 @@ void BatchSetupModel::applyStationId(int r, bool increment)
 
 bool BatchSetupModel::startBatchRun()
 {
-    if (m_session.onEthernet()) {
-        if (!m_session.ethernetConnected()) {
-            showMessage(QStringLiteral("Before Batch Setup,please Connect!"));
-            return false;
-        }
-        if (m_session.ethernetRecord().inProgress) {
-            showMessage(QStringLiteral("Command is in progress..."));
-            return false;
-        }
-    } else {
-        if (!m_session.serialOpen()) {
-            showMessage(QStringLiteral("Before Batch Setup,please Connect!"));
-            return false;
-        }
-        if (m_session.serialRecord().inProgress) {
-            showMessage(QStringLiteral("Command is in progress..."));
-            return false;
-        }
-    }
+    CommandGuard g;
+    g.notConnectedSerial = g.notConnectedEthernet = QStringLiteral("Before Batch Setup,please Connect!");
+    g.checkEntry = false;
+    if (!m_session.guard(g))
+        return false;
     queueCheckedRows(true);
     return true;
 }
@@ -255,86 +241,41 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
     if (head == "#IP")
         m_session.setIpCommandSent(true);
 
-    const bool ethernet = m_session.onEthernet();
-    if (ethernet) {
-        if (!m_session.ethernetConnected()) {
-            failRun(QString::fromLatin1(batchstatus::SendFail));
-            return false;
-        }
-        emit m_session.ethernetStoreCommand(codes::Batch, text); // WM_USER+33
-    } else {
-        m_session.serialRecord().lastText = text;
-        m_session.serialRecord().commandCode = codes::Batch;
-    }
+    // Claimed under the batch code; "#PS:" runs under the password code.
+    // Batch texts go out as they are (no batch on the GSM modem).
+    Outgoing c;
+    c.code = head4 == "#PS:" ? codes::Passwords : codes::Batch;
+    c.text = text;
+    c.framing = Outgoing::Framing::AsIs;
     if (head == "#ST")
         m_session.activeRecord().stationIdText = text.mid(10, 6);
-
-    bool sent = false;
     if (head4 == "#AGR") {
+        // The hexadecimal form, with the Setup password's bytes in front.
         const qsizetype from = text.indexOf("#AGR:");
         const qsizetype to = text.indexOf("###", from + 5);
         const QByteArray args = text.mid(from + 5, to < 0 ? -1 : to - from - 5);
         const QByteArray pwHex = bytesToHexPairs(m_session.currentEntry().setupPassword.left(6));
-        const QByteArray hex = formatTemplate(templates::AgrHex, {pwHex, args});
-        if (ethernet) {
-            emit m_session.ethernetSendCommand(1, hex); // WM_USER+34, hexadecimal
-            sent = true;
-        } else {
-            const HexConversion bytes = hexToBytes(hex);
-            sent = !bytes.tooLong && m_session.writeSerial(bytes.bytes);
-        }
-    } else if (head4 == "#PS:") {
-        if (ethernet) {
-            emit m_session.ethernetStoreCommand(codes::Passwords, text); // WM_USER+33
-            emit m_session.ethernetSendCommand(0, text);                 // WM_USER+34
-            sent = true;
-        } else {
-            m_session.serialRecord().commandCode = codes::Passwords;
-            sent = m_session.writeSerial(text);
-        }
-        if (sent) {
-            // The phone book follows at once; the logger's confirmation
-            // stores the same passwords again.
-            const QByteArray enquiry = text.mid(10, 6);
-            const QByteArray setup = text.mid(17, 6);
-            PhoneBook &book = m_session.phoneBook();
-            if (ethernet) {
-                const EthernetEntry e = book.CurrentEthernetEntry();
-                if (!e.connectId.isEmpty() && book.EditEthernetEntry(e.connectId, e.phone, enquiry, setup))
-                    book.SelectEthernetEntry(e.connectId);
-            } else {
-                const GsmEntry e = book.CurrentGsmEntry();
-                if (!e.id.isEmpty() && book.EditGsmEntry(e.id, e.phone, enquiry, setup))
-                    book.SelectGsmEntry(e.id);
-            }
-        }
-    } else {
-        if (ethernet) {
-            emit m_session.ethernetSendCommand(0, text); // WM_USER+34
-            sent = true;
-        } else {
-            sent = m_session.writeSerial(text);
-        }
+        c.hexForm = formatTemplate(templates::AgrHex, {pwHex, args});
     }
-
-    if (!sent) {
+    if (!m_session.send(c)) {
         failRun(QString::fromLatin1(batchstatus::SendFail));
         return false;
     }
-    if (!ethernet) {
-        // WM_USER+2 is posted: the exchange starts once this handler returns.
-        QMetaObject::invokeMethod(&m_session, &Session::commandSent, Qt::QueuedConnection);
-    } else {
-        // The main window starts the exchange (posted) when the module took
-        // the text; if it did not, no result will ever come for this row.
-        const int id = item.rowId;
-        QMetaObject::invokeMethod(
-            this,
-            [this, id] {
-                if (m_sendingRowId == id && !m_session.ethernetRecord().inProgress)
-                    failRun(QString::fromLatin1(batchstatus::SendFail));
-            },
-            Qt::QueuedConnection);
+    if (head4 == "#PS:") {
+        // The phone book follows at once; the logger's confirmation stores
+        // the same passwords again.
+        const QByteArray enquiry = text.mid(10, 6);
+        const QByteArray setup = text.mid(17, 6);
+        PhoneBook &book = m_session.phoneBook();
+        if (m_session.onEthernet()) {
+            const EthernetEntry e = book.CurrentEthernetEntry();
+            if (!e.connectId.isEmpty() && book.EditEthernetEntry(e.connectId, e.phone, enquiry, setup))
+                book.SelectEthernetEntry(e.connectId);
+        } else {
+            const GsmEntry e = book.CurrentGsmEntry();
+            if (!e.id.isEmpty() && book.EditGsmEntry(e.id, e.phone, enquiry, setup))
+                book.SelectGsmEntry(e.id);
+        }
     }
     return true;
 }

@@ -202,43 +202,7 @@ void DeviceSetupModel::fillDateTimeNow()
 
 bool DeviceSetupModel::commandGuard()
 {
-    const bool ethernet = m_session.onEthernet();
-    if (ethernet && !m_session.ethernetConnected()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Connect First!"));
-        return false;
-    }
-    if (!ethernet && !m_session.serialOpen()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
-        return false;
-    }
-    if (m_session.activeRecord().inProgress) {
-        showMessage(QStringLiteral("Command is in progress..."));
-        return false;
-    }
-    const CurrentEntry e = m_session.currentEntry();
-    if (e.id.isEmpty()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Select Device ID!"));
-        return false;
-    }
-    if (e.phone.isEmpty()) {
-        showMessage(QStringLiteral("Device Phone Number is NULL ,please Edit Phone Book!"));
-        return false;
-    }
-    // A serial entry whose number is the word NULL (a logger on a plain cable
-    // without SIM) passes without the password tests.
-    if (!ethernet && e.phone == "NULL") {
-        showMessage(QStringLiteral("command success"));
-        return true;
-    }
-    if (e.enquiryPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device QueryPassword is NULL ,please Edit Phone Book!"));
-        return false;
-    }
-    if (e.setupPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device SetupPassword is NULL ,please Edit Phone Book!"));
-        return false;
-    }
-    return true;
+    return m_session.guard(CommandGuard::settingsPage());
 }
 
 QByteArray DeviceSetupModel::setupPw()
@@ -249,14 +213,13 @@ QByteArray DeviceSetupModel::setupPw()
 bool DeviceSetupModel::submit(int code, const QByteArray &text, bool log, bool storeStationId)
 {
     m_session.batchTable().RecordCommand(code, text);
-    // The log entry is added here, after the station ID text is stored.
-    if (!m_session.SubmitCommand(code, text, false))
-        return false;
+    Outgoing c;
+    c.code = code;
+    c.text = text;
+    c.log = log ? Outgoing::Log::AsSent : Outgoing::Log::None;
     if (storeStationId)
-        m_session.activeRecord().stationIdText = m_stationId;
-    if (log)
-        emit m_session.sendLogEntry(m_session.framed(text)); // WM_USER+30
-    return true;
+        c.stationIdText = m_stationId;
+    return m_session.send(c);
 }
 
 bool DeviceSetupModel::sendStationId()

@@ -241,34 +241,13 @@ QByteArray RelayOutputModel::associationString() const
 
 bool RelayOutputModel::commandGuard()
 {
-    const bool ethernet = m_session.onEthernet();
-    if (ethernet ? !m_session.ethernetConnected() : !m_session.serialOpen()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Connect!"));
-        return false;
-    }
-    if (m_session.activeRecord().inProgress) {
-        showMessage(QStringLiteral("Command is in progress..."));
-        return false;
-    }
-    const CurrentEntry e = m_session.currentEntry();
-    if (e.id.isEmpty()) {
-        showMessage(QStringLiteral("Before Setup Command ,please Select Device ID!"));
-        return false;
-    }
-    const char *word = ethernet ? "NULL" : "empty";
-    if (e.phone.isEmpty()) {
-        showMessage(QStringLiteral("Device Phone Number is %1 ,please Edit Phone Book!").arg(QLatin1String(word)));
-        return false;
-    }
-    if (e.enquiryPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device QueryPassword is %1 ,please Edit Phone Book!").arg(QLatin1String(word)));
-        return false;
-    }
-    if (e.setupPassword.isEmpty()) {
-        showMessage(QStringLiteral("Device SetupPassword is %1 ,please Edit Phone Book!").arg(QLatin1String(word)));
-        return false;
-    }
-    return true;
+    // Its own wording: "please Connect!" on every link, "is empty" on the
+    // serial links; no "NULL" phone rule.
+    CommandGuard g = CommandGuard::settingsPage();
+    g.notConnectedEthernet = g.notConnectedSerial;
+    g.missingSerial = QStringLiteral("empty");
+    g.nullPhonePasses = false;
+    return m_session.guard(g);
 }
 
 QByteArray RelayOutputModel::setupPw()
