@@ -21,6 +21,8 @@ void MainWindow::wireEthernet()
 {
     EthernetModules &modules = m_model.ethernetModules();
     EthernetConnection &eth = m_model.ethernet();
+    // Auto Scan also finds the demo module, as the port list offers the demo logger.
+    modules.setDemoModule(true);
     m_exit = [this] {
         done(QDialog::Accepted);
         QCoreApplication::exit(0);

@@ -185,6 +185,8 @@ bool ModuleClient::searchAll()
     bool any = false;
     for (const QHostAddress &a : std::as_const(m_scan))
         any = m_transport->send(d, a, m_port) || any;
+    for (const QHostAddress &a : m_transport->extraSearchAddresses())
+        any = m_transport->send(d, a, m_port) || any;
     return any;
 }
 

@@ -71,6 +71,8 @@ public:
     virtual bool send(const QByteArray &datagram, const QHostAddress &to, quint16 port) = 0;
     // False with a reason when the transport cannot work (bind failed).
     virtual bool ready(QString *why) = 0;
+    // Addresses a search asks besides the scan list (the demo module).
+    virtual QList<QHostAddress> extraSearchAddresses() const { return {}; }
 signals:
     void received(const QByteArray &datagram, const QHostAddress &from, quint16 port);
 };

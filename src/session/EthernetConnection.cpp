@@ -1,6 +1,7 @@
 #include "session/EthernetConnection.h"
 
 #include "base/MessageSink.h"
+#include "links/DemoModule.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/CommandText.h"
 #include "session/EthernetModules.h"
@@ -58,6 +59,16 @@ bool EthernetConnection::toggle(const QByteArray &connectionIdText)
         showMessage(QStringLiteral("Command is in progress..."));
         return false;
     }
+    if (m_modules.isDemoModule(m_modules.destinationHost)) {
+        // The demo module: an in-process line to the demo logger.
+        auto demo = std::make_unique<DemoEthernetLink>();
+        demo->open();
+        m_session.installLink(std::move(demo));
+        emit statusNote(QStringLiteral("Demo module (simulated), nothing goes on the network"));
+        emit connectionChanged(true);
+        sendConnectQuery();
+        return true;
+    }
     auto udp = std::make_unique<UdpLink>();
     udp->setDestination(m_modules.destinationHost, m_modules.destinationPort);
     udp->setLocal(m_modules.localPortSetting.toInt(), pcIp);
@@ -72,12 +83,17 @@ bool EthernetConnection::toggle(const QByteArray &connectionIdText)
                         .arg(QString::fromLatin1(pcIp), QString::fromLatin1(m_modules.localPortSetting)));
     emit connectionChanged(true);
 
+    sendConnectQuery();
+    return true;
+}
+
+void EthernetConnection::sendConnectQuery()
+{
     // The connect-time status query; its reply verifies the device.
     Outgoing c;
     c.code = codes::ConnectStatus;
     c.text = formatTemplate(templates::Status, {m_session.phoneBook().CurrentEthernetEntry().enquiryPassword});
     m_session.send(c);
-    return true;
 }
 
 void EthernetConnection::close()

@@ -48,6 +48,7 @@ signals:
 
 private:
     void close();
+    void sendConnectQuery();
 
     Session &m_session;
     EthernetModules &m_modules;

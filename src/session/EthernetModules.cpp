@@ -1,6 +1,7 @@
 #include "session/EthernetModules.h"
 
 #include "base/MessageSink.h"
+#include "links/DemoModule.h"
 #include "session/Session.h"
 
 #include <memory>
@@ -57,8 +58,10 @@ QString moduleOutcomeText(int outcome)
 }
 
 EthernetModules::EthernetModules(Session &session, QObject *parent)
-    : QObject(parent), m_session(session), m_client(new ModuleClient(this))
+    : QObject(parent), m_session(session)
 {
+    m_demo = new DemoModuleTransport(new UdpModuleTransport);
+    m_client = new ModuleClient(m_demo, this);
     m_scanTimer.setInterval(ScanRoundMs);
     connect(&m_scanTimer, &QTimer::timeout, this, &EthernetModules::scanRound);
     m_progressTimer.setInterval(ProgressTickMs);
@@ -72,6 +75,16 @@ void EthernetModules::progressTick()
 }
 
 EthernetModules::~EthernetModules() = default;
+
+void EthernetModules::setDemoModule(bool on)
+{
+    m_demo->setEnabled(on);
+}
+
+bool EthernetModules::isDemoModule(const QByteArray &ip) const
+{
+    return m_demo->enabled() && ip == demoModuleIp();
+}
 
 const DiscoveredModule *EthernetModules::discoveredByNumber(int number) const
 {

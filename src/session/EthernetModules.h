@@ -26,6 +26,7 @@
 
 namespace kaspen {
 
+class DemoModuleTransport;
 class Session;
 
 struct DiscoveredModule {
@@ -70,6 +71,9 @@ public:
     static constexpr const char *Password = "57721";
 
     ModuleClient &client() { return *m_client; }
+    // The program's demo module (found by Auto Scan, answers in process).
+    void setDemoModule(bool on);
+    bool isDemoModule(const QByteArray &ip) const;
     Session &session() { return m_session; }
 
     // --- tables ---------------------------------------------------------
@@ -137,6 +141,7 @@ private:
 
     Session &m_session;
     ModuleClient *m_client = nullptr;
+    DemoModuleTransport *m_demo = nullptr;
     QList<DiscoveredModule> m_discovered;
     std::map<int, ModuleConfigRow> m_configs;
     bool m_running = false;

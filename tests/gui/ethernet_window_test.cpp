@@ -39,6 +39,7 @@ TEST(EthernetWindow, AutoScanChooseConnectAndSaveExit)
     w.setExitAction([&] { exited = true; });
     w.show();
     w.model().ethernetModules().client().setScanAddresses(sims.scanList());
+    w.model().ethernetModules().setDemoModule(false);
 
     // Auto Scan: progress with "Stop %d", then "Command Success" and the book.
     w.button("autoScan")->click();
@@ -83,5 +84,34 @@ TEST(EthernetWindow, AutoScanChooseConnectAndSaveExit)
     EXPECT_TRUE(exited);
     ASSERT_TRUE(waitUntil([&] { return sims[0].endpoint->dataReceived.size() > before; }, 3000));
     EXPECT_EQ(sims[0].endpoint->dataReceived.last(), QByteArray("222222#SE:1#"));
+    PhoneBook::resetSharedState();
+}
+
+TEST(EthernetWindow, TheDemoModuleIsFoundAndServesTheDemoLogger)
+{
+    QTemporaryDir dir;
+    emptyPhoneBook(dir.path());
+    RecordingSink sink;
+    MainWindow w(ModelOrvelB);
+    w.show();
+    EthernetModules &modules = w.model().ethernetModules();
+    modules.client().setScanAddresses({}); // only the demo module
+    w.button("autoScan")->click();
+    ASSERT_TRUE(waitUntil([&] { return !modules.operationRunning(); }, 8000));
+    ASSERT_EQ(modules.discovered().size(), 1);
+    EXPECT_EQ(modules.discovered().first().secondText, QByteArray("Demo module (simulated)"));
+    ASSERT_TRUE(w.session().phoneBook().EditEthernetEntry("000001", "0123456789", "111111", "222222"));
+    int reachable = -1;
+    modules.chooseConnectionId("000001", [&](bool r) { reachable = r; });
+    ASSERT_TRUE(waitUntil([&] { return reachable >= 0; }, 8000));
+    ASSERT_EQ(reachable, 1);
+    w.ethernetConnectionList()->addItem(QStringLiteral("000001"));
+    w.ethernetConnectionList()->setCurrentIndex(0);
+    w.button("ethernetConnect")->click();
+    ASSERT_TRUE(waitUntil([&] { return w.session().verified() && !w.model().exchange().running(); }, 8000))
+        << sink.last().toStdString();
+    spin(300); // the answer to "#SE:0#", which no exchange awaits
+    EXPECT_EQ(w.model().runToEnd([&] { w.model().readBlock(1); }), ResultSuccess);
+    EXPECT_EQ(w.button("ethernetConnect")->text(), QStringLiteral("Disconnect"));
     PhoneBook::resetSharedState();
 }
