@@ -71,6 +71,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kaspen-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KASPEN_VERSION));
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
@@ -94,6 +95,7 @@ int main(int argc, char **argv)
         "and let the program connect to /tmp/x/b.\n\n"
         "Fault kinds (--fault KIND):\n") + faultHelp());
     p.addHelpOption();
+    p.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial port or pseudo-terminal to serve (required)."), QStringLiteral("PATH"));
     const QCommandLineOption frontend(QStringLiteral("frontend"), QStringLiteral("rs232 (logger on a cable) or gsm (GSM modem in front of the logger). Default rs232."), QStringLiteral("rs232|gsm"), QStringLiteral("rs232"));
     const QCommandLineOption model(QStringLiteral("model"), QStringLiteral("A (ORVEL-A, 2 relays) or B (ORVEL-B, 4 relays). Default A."), QStringLiteral("A|B"), QStringLiteral("A"));

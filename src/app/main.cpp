@@ -15,6 +15,8 @@ int main(int argc, char **argv)
 
     kaspen::ui::QtMessageSink sink;
     kaspen::setMessageSink(&sink);
+    // Ties the windows to the desktop entry (its name and icon in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("kaspen-setup"));
 
     int model = 0;
     {

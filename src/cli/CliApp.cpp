@@ -265,7 +265,8 @@ QString usage()
         "             | backup --out FILE.cfg | apply FILE.cfg [--auto-station-id]\n"
         "  kaspen-cli [--data-dir DIR] phonebook list\n"
         "  kaspen-cli [--data-dir DIR] phonebook add|edit --id ID --phone P --enquiry E --setup S\n"
-        "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n")
+        "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n"
+        "  kaspen-cli --help | --version\n")
         + ethernetUsage() + QStringLiteral(
         "\n"
         "A device command opens the port, chooses the device from the GSM phone book\n"

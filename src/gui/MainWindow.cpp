@@ -1,6 +1,7 @@
 #include "gui/MainWindow.h"
 #include "gui/pages/EthernetSettingPage.h"
 #include "base/MessageSink.h"
+#include "links/PortCatalog.h"
 #include "links/SerialLine.h"
 #include "gui/pages/DeviceSetupPage.h"
 #include "gui/pages/RelayOutputPage.h"
@@ -31,7 +32,8 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSerialPortInfo>
+#include <QFileDialog>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -164,6 +166,15 @@ MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_mode
     m_statusText->setFont(statusFont);
     statusRow->addWidget(m_statusText, 1);
     statusColumn->addLayout(statusRow);
+    // Where the last command over the GSM modem has got to.
+    m_smsState = new QLabel(m_content);
+    m_smsState->setAccessibleName(QStringLiteral("SMS state"));
+    m_smsState->hide();
+    statusColumn->addWidget(m_smsState);
+    connect(&m_model, &MainModel::smsStateChanged, this, [this](const QString &line) {
+        m_smsState->setText(line);
+        m_smsState->setVisible(m_model.session().link() == LinkGsmModem);
+    });
 
     auto *progressRow = new QHBoxLayout;
     m_progress = new QProgressBar(m_content);
@@ -248,7 +259,35 @@ void MainWindow::buildConnectionGroup(QWidget *group)
     grid->addWidget(m_gsm, 0, 2, 1, 2);
 
     m_portLabel = makeLabel(QStringLiteral("Port:"), group);
-    m_portList = new QComboBox(group);
+    // The list is read again whenever it opens, besides the light poll.
+    class PortCombo : public QComboBox {
+    public:
+        using QComboBox::QComboBox;
+        std::function<void()> beforePopup;
+        void showPopup() override
+        {
+            if (beforePopup)
+                beforePopup();
+            QComboBox::showPopup();
+        }
+    };
+    auto *portCombo = new PortCombo(group);
+    m_portList = portCombo;
+    m_portWatcher = new PortWatcher(ports::systemPorts, this);
+    portCombo->beforePopup = [this] { m_portWatcher->poll(); };
+    connect(m_portWatcher, &PortWatcher::changed, this, &MainWindow::fillPortList);
+    connect(m_portWatcher, &PortWatcher::appeared, this, [this](const PortDescription &p) {
+        // The logger's cable, plugged in again under another name.
+        if (!m_model.serialOpen() && !m_lastCableSerial.isEmpty() && p.serialNumber == m_lastCableSerial) {
+            const int i = m_portList->findText(ports::label(p));
+            if (i >= 0)
+                m_portList->setCurrentIndex(i);
+        }
+    });
+    m_model.setPortDescriber([this](const QString &path) {
+        const PortDescription p = m_portWatcher->byPath(path);
+        return p.path.isEmpty() ? path : ports::whatItWas(p);
+    });
     m_portList->setEditable(true);
     m_portList->setMinimumWidth(200);
     m_portList->setInsertPolicy(QComboBox::NoInsert);
@@ -362,6 +401,7 @@ void MainWindow::buildTabs(QWidget *parent)
             page = m_relayOutputPage = new RelayOutputPage(m_model.session(), m_sheet);
         } else if (info.target == ToBatchSetup) {
             page = m_batchSetupPage = new BatchSetupPage(m_model.session(), m_sheet);
+            m_batchSetupPage->setMainModel(m_model);
         } else {
             auto *placeholder = new ui::PlaceholderPage(QString::fromLatin1(info.tabText), m_sheet);
             m_placeholders.insert(info.target, placeholder);
@@ -410,12 +450,27 @@ void MainWindow::buildTabs(QWidget *parent)
     logs->addWidget(m_dataLogs, 3);
     logs->addWidget(m_sendLogsHeader);
     logs->addWidget(m_sendLogs, 2);
+    m_saveLog = makeButton(QStringLiteral("Save Log..."), QStringLiteral("saveLog"), m_logView);
+    m_saveLog->setToolTip(QStringLiteral("Save every sent and received text of this session to a file (Ctrl+S)"));
     auto *clearRow = new QHBoxLayout;
     clearRow->addStretch();
+    clearRow->addWidget(m_saveLog);
     clearRow->addWidget(m_bufferClear);
     logs->addLayout(clearRow);
     m_logView->hide();
     connect(m_bufferClear, &QPushButton::clicked, &m_model, &MainModel::clearLogs);
+    auto chooseAndSave = [this] {
+        const QString stamp = clock().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Log"),
+                                                          QStringLiteral("kaspen-log-%1.txt").arg(stamp),
+                                                          QStringLiteral("Text files (*.txt)"));
+        if (!path.isEmpty())
+            saveLog(path);
+    };
+    connect(m_saveLog, &QPushButton::clicked, this, chooseAndSave);
+    auto *saveShortcut = new QShortcut(QKeySequence::Save, m_logView);
+    saveShortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(saveShortcut, &QShortcut::activated, this, chooseAndSave);
 
     connect(m_topTabs, &QTabBar::currentChanged, this, &MainWindow::onTopTabChanged);
 }
@@ -451,6 +506,8 @@ void MainWindow::applyModel()
     m_ethState->setPixmap(ui::stateBitmap(BitmapIdle));
     m_resultPicture->setPixmap(ui::stateBitmap(BitmapIdle));
 
+    // Adapters that come and go show up within two seconds.
+    m_portWatcher->start(2000);
     fillPortList();
 
     // Tabs: ORVEL-B gets the Network tab and starts on it, then tab 1 is chosen.
@@ -491,16 +548,36 @@ void MainWindow::applyModel()
 
 void MainWindow::fillPortList()
 {
+    // A path the user typed (or the port chosen) stays chosen.
+    const QString keep = m_portList->count() ? ports::pathOf(m_portList->currentText()) : QString();
     m_portList->clear();
     m_portList->addItem(demoPortName());
 #ifdef Q_OS_WIN
-    for (int i = 1; i <= 16; ++i)
-        m_portList->addItem(QStringLiteral("COM%1").arg(i));
+    for (int i = 1; i <= 16; ++i) {
+        const QString name = QStringLiteral("COM%1").arg(i);
+        const PortDescription known = m_portWatcher->byPath(name);
+        m_portList->addItem(known.path.isEmpty() ? name : ports::label(known));
+    }
 #else
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        m_portList->addItem(info.systemLocation());
+    for (const PortDescription &p : m_portWatcher->ports())
+        m_portList->addItem(ports::label(p));
 #endif
-    m_portList->setCurrentIndex(0);
+    int index = 0;
+    for (int i = 0; !keep.isEmpty() && i < m_portList->count(); ++i)
+        if (ports::pathOf(m_portList->itemText(i)) == keep)
+            index = i;
+    m_portList->setCurrentIndex(index);
+    if (!keep.isEmpty() && ports::pathOf(m_portList->currentText()) != keep)
+        m_portList->setEditText(keep);
+}
+
+bool MainWindow::saveLog(const QString &path)
+{
+    QString error;
+    if (m_model.journal().save(path, &error))
+        return true;
+    showError(QStringLiteral("Cannot save the log %1 !\n%2").arg(QDir::toNativeSeparators(path), error));
+    return false;
 }
 
 QComboBox *MainWindow::connectionList() const
@@ -633,7 +710,9 @@ void MainWindow::onLinkRadio(int link)
 
 void MainWindow::onConnectClicked()
 {
-    m_model.toggleSerialConnection(m_portList->currentText());
+    const QString path = ports::pathOf(m_portList->currentText());
+    if (m_model.toggleSerialConnection(path) && m_model.serialOpen())
+        m_lastCableSerial = m_portWatcher->byPath(path).serialNumber;
 }
 
 void MainWindow::onSerialStateChanged(bool open)

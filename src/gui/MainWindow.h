@@ -25,6 +25,7 @@ class QGroupBox;
 
 namespace kaspen {
 class BatchSetupPage;
+class PortWatcher;
 class DeviceSetupPage;
 class EthernetSettingPage;
 class PhoneBookPage;
@@ -62,6 +63,11 @@ public:
     QRadioButton *gsmRadio() const { return m_gsm; }
     QRadioButton *ethernetRadio() const { return m_ethernet; }
     QComboBox *portList() const { return m_portList; }
+    PortWatcher &portWatcher() { return *m_portWatcher; }
+    // "Save Log...": both panes' entries in time order into one file; false
+    // (and the user told why) when it could not be written.
+    bool saveLog(const QString &path);
+    QLabel *smsStateLabel() const { return m_smsState; }
     QPushButton *connectButton() const { return m_connect; }
     QLabel *serialStatePicture() const { return m_serialState; }
     QComboBox *connectionList() const;
@@ -152,6 +158,10 @@ private:
     QPlainTextEdit *m_dataLogs = nullptr;
     QPlainTextEdit *m_sendLogs = nullptr;
     QPushButton *m_bufferClear = nullptr;
+    QPushButton *m_saveLog = nullptr;
+    QLabel *m_smsState = nullptr;
+    PortWatcher *m_portWatcher = nullptr;
+    QString m_lastCableSerial; // serial number of the adapter last connected
 
     PageRouter m_router;
     QMap<PageTarget, ui::PlaceholderPage *> m_placeholders;

@@ -3,6 +3,7 @@
 #include "session/MainModel.h"
 #include "session/Session.h"
 #include "pages/batch/BatchSetupModel.h"
+#include "pages/batch/CompareRun.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -128,7 +129,7 @@ int apply(MainModel &model, CorePages &pages, const QString &path, bool autoStat
     }
     auto c = QObject::connect(&batch, &BatchSetupModel::rowFinished,
                               [&](int row, const QString &status) { out(rowLine(list.row(row), status)); });
-    if (!batch.startBatchRun()) {
+    if (!batch.startBatchRun(QStringLiteral("apply"))) {
         QObject::disconnect(c);
         return ExitRefused;
     }
@@ -155,6 +156,31 @@ int apply(MainModel &model, CorePages &pages, const QString &path, bool autoStat
             exitCode = code;
     }
     return exitCode;
+}
+
+int diff(MainModel &model, CorePages &pages, const QString &path, const Output &out)
+{
+    BatchSetupModel &batch = pages.batch();
+    if (!batch.openConfigFile(path))
+        return ExitRefused;
+    std::vector<std::pair<int, QByteArray>> fileRows;
+    for (const auto &entry : model.session().batchTable().entries())
+        if (!entry.second.isEmpty())
+            fileRows.push_back(entry);
+    if (fileRows.empty()) {
+        out("The file holds no commands.\n");
+        return ExitRefused;
+    }
+    CompareRun run(model);
+    if (!run.start(fileRows))
+        return ExitRefused;
+    waitUntil([&] { return !run.running(); });
+    if (run.readResult() != 0)
+        return run.readResult() < 0 ? ExitRefused : run.readResult();
+    int n = 0;
+    for (const CompareRow &row : run.rows())
+        out(compare::lineOf(++n, row) + '\n');
+    return compare::differingCount(run.rows()) ? ExitDiffers : ResultSuccess;
 }
 
 } // namespace batchcli

@@ -72,7 +72,18 @@ int backup(MainModel &model, CorePages &pages, const QString &path, const Output
 // per row as its result arrives: number, Object, Parameters, result text,
 // separated by tabs. Returns 0 when every row succeeded, otherwise the result
 // code of the first row that did not (ExitNotSent for one never sent).
+// The run's record goes to the audit trail as "apply"; pages.batch().lastRun()
+// holds it afterwards (kaspen-cli apply --report).
 int apply(MainModel &model, CorePages &pages, const QString &path, bool autoStationId, const Output &out);
+
+// Compares the rows of the file at path with the logger (Compare with
+// Logger): reads the logger, then prints one tab-separated line per row
+// (number, same / different / not readable, Object, file value, logger
+// value; passwords never shown). Returns 0 when every row is the same,
+// ExitDiffers when one is not, the result code of a read that failed, or
+// ExitRefused.
+inline constexpr int ExitDiffers = 1;
+int diff(MainModel &model, CorePages &pages, const QString &path, const Output &out);
 
 } // namespace batchcli
 } // namespace kaspen

@@ -2,6 +2,7 @@
 
 #include "base/MessageSink.h"
 #include "base/Clock.h"
+#include "base/InstallPaths.h"
 #include "records/XmlDocument.h"
 
 #include <QCoreApplication>
@@ -174,8 +175,10 @@ void PhoneBook::setDirectory(const QString &dir)
 
 QString PhoneBook::defaultDirectory(const QString &executableDir)
 {
+    // An installed program's directory may be writable (run as root) but is
+    // never the place for the user's files.
     const QFileInfo exe(executableDir);
-    if (!executableDir.isEmpty() && exe.isDir() && exe.isWritable())
+    if (!executableDir.isEmpty() && exe.isDir() && exe.isWritable() && !isInstalled(executableDir))
         return executableDir;
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty())

@@ -47,11 +47,13 @@ public:
     PhoneBook() = default;
 
     // Where both books live. By default the directory of the executable when
-    // it is writable, else the per-user application data directory.
+    // it is writable and not an install's, else the per-user application
+    // data directory.
     static void setDirectory(const QString &dir);
     static QString directory();
     // The default for a program in executableDir: that directory when it is
-    // writable, else the per-user application data directory (created).
+    // writable and not an install's bin/ (see isInstalled), else the per-user
+    // application data directory (created).
     static QString defaultDirectory(const QString &executableDir);
     static QString gsmBookPath();
     static QString ethernetBookPath();

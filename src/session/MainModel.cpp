@@ -40,6 +40,37 @@ MainModel::MainModel(int modelCode, QObject *parent)
         postPage(msg::BatchNotice, ToBatchSetup, 2, 0, status.toLatin1()); // WM_USER+18
     });
 
+    // The journal of everything on the wire, and the state of each SMS.
+    connect(&m_session, &Session::bytesWritten, this, [this](const QByteArray &bytes) {
+        const QDateTime now = clock().now();
+        m_journal.add(LogJournal::Sent, linkName(m_session.link()), bytes, now);
+        if (m_session.link() == LinkGsmModem && bytes.startsWith("AT+BJSD="))
+            m_sms.commandWritten(bytes, now);
+    });
+    connect(&m_session, &Session::ethernetTextReceived, this, [this](const QByteArray &text) {
+        m_journal.add(LogJournal::Received, linkName(LinkEthernet), text, clock().now());
+    });
+    connect(&m_session, &Session::serialTextReceived, this, [this](const QByteArray &text) {
+        const QDateTime now = clock().now();
+        m_journal.add(LogJournal::Received, linkName(m_session.link()), text, now);
+        if (m_session.link() == LinkGsmModem && m_sms.textReceived(text, now)) {
+            // A reply after its time-out: shown, not lost.
+            const QByteArray copy = "(late reply) " + dataLogsCopy(text);
+            m_dataLogs = prependPaneEntry(m_dataLogs, copy, now);
+            emit dataLogAdded(copy);
+            emit panesChanged();
+        }
+    });
+    connect(&m_exchange, &CommandExchange::finished, this, [this](int, int result, const QString &) {
+        if (m_session.link() == LinkGsmModem)
+            m_sms.exchangeFinished(result, clock().now());
+    });
+    connect(&m_sms, &SmsTracker::stepReached, this, [this](const QString &line) {
+        m_sendLogs = prependPaneEntry(m_sendLogs, line.toLatin1(), clock().now());
+        emit panesChanged();
+        emit smsStateChanged(line);
+    });
+
     connect(&m_dispatcher, &ReplyDispatcher::pageMessage, this, &MainModel::pageMessage);
     connect(&m_dispatcher, &ReplyDispatcher::dataLogEntry, this, [this](const QByteArray &copy) {
         m_dataLogs = prependPaneEntry(m_dataLogs, copy, clock().now());
@@ -173,7 +204,9 @@ void MainModel::offerDemoLogger()
 
 void MainModel::onLineLost(const QString &reason)
 {
-    const QString name = m_session.serialLine() ? m_session.serialLine()->name() : QString();
+    QString name = m_session.serialLine() ? m_session.serialLine()->name() : QString();
+    if (m_describePort && !name.isEmpty())
+        name = m_describePort(name);
     closeSerial();
     QString text = QStringLiteral("The serial port %1 was lost and has been closed.").arg(name);
     if (!reason.isEmpty())

@@ -10,6 +10,8 @@
 #include "session/ReplyDispatcher.h"
 #include "session/EthernetConnection.h"
 #include "session/EthernetModules.h"
+#include "session/LogJournal.h"
+#include "session/SmsTracker.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -71,6 +73,13 @@ public:
     const QByteArray &sendLogs() const { return m_sendLogs; }
     void clearLogs(); // "Buffer Clear"
     void addSendLogEntry(const QByteArray &text);
+    // Names a port by what it is ("FT232R USB UART (A5) on /dev/ttyUSB0") in
+    // the message that says it was lost; the path alone without one.
+    void setPortDescriber(std::function<QString(const QString &path)> describe) { m_describePort = std::move(describe); }
+    // Every text sent and received, for "Save Log...".
+    const LogJournal &journal() const { return m_journal; }
+    // The state of the command sent over the GSM modem link.
+    const SmsTracker &smsTracker() const { return m_sms; }
 
 signals:
     void pageMessage(const kaspen::PageMessage &message);
@@ -86,6 +95,8 @@ signals:
     void sendLogAdded(const QByteArray &text);
     void deviceVerified();
     void exchangeFinished(int commandCode, int resultCode, const QString &status);
+    // A command over the GSM modem reached a new state ("SMS …: message send 12:00:03.120").
+    void smsStateChanged(const QString &line);
 
 private:
     // The query buttons' shared sequence; page < 0 shows no page.
@@ -108,6 +119,9 @@ private:
     bool m_networkTab = false;
     QByteArray m_dataLogs;
     QByteArray m_sendLogs;
+    LogJournal m_journal;
+    std::function<QString(const QString &)> m_describePort;
+    SmsTracker m_sms;
 };
 
 } // namespace kaspen

@@ -15,6 +15,22 @@ QString modelName(int modelCode)
     }
 }
 
+QString linkName(int link)
+{
+    switch (link) {
+    case LinkRs232: return QStringLiteral("RS232");
+    case LinkGsmModem: return QStringLiteral("GSM Modem");
+    case LinkEthernet: return QStringLiteral("Ethernet");
+    default: return QString();
+    }
+}
+
+QString Session::endpointName() const
+{
+    const CommandLink *link = activeCarrier();
+    return link ? link->name() : QString();
+}
+
 Session::Session(int modelCode, QObject *parent) : QObject(parent)
 {
     m_profile.modelCode = modelCode;
@@ -166,6 +182,7 @@ bool Session::send(const Outgoing &c)
     }
     if (link->write(bytes) != 1)
         return false;
+    emit bytesWritten(bytes);
     if (!c.stationIdText.isEmpty())
         record.stationIdText = c.stationIdText;
     switch (c.start) {

@@ -23,6 +23,7 @@ enum ModelCode : int {
     ModelOrvelC = 2,
 };
 QString modelName(int modelCode); // "ORVEL-A", "ORVEL-B", "ORVEL-C"
+QString linkName(int link);       // "RS232", "GSM Modem", "Ethernet"
 
 // Which carrier a command goes on: the active link's (the Ethernet link on
 // Ethernet, the serial line otherwise), or the serial line whatever the link
@@ -157,6 +158,9 @@ public:
     void setSerialLine(std::unique_ptr<CommandLink> line) { installLink(std::move(line)); }
     std::unique_ptr<CommandLink> takeSerialLine() { return takeLink(LinkKind::Serial); }
     bool serialOpen() const { return serialLine() && serialLine()->isOpen(); }
+    // Where the active link goes: the port's name, or the module's address
+    // on Ethernet; empty when nothing is open.
+    QString endpointName() const;
 
     // The Ethernet link is open.
     bool ethernetConnected() const;
@@ -190,6 +194,8 @@ signals:
     void serialLineLost(const QString &reason);
     void ethernetTextReceived(const QByteArray &text);            // WM_USER+1 from the Ethernet link
     void ethernetLinkLost(const QString &reason);
+    // Bytes went out on a carrier (every sender; the log journal's feed).
+    void bytesWritten(const QByteArray &bytes);
 
 private:
     DeviceProfile m_profile;

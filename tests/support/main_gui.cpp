@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 #include "support/LoopbackOnly.h"
@@ -9,6 +11,12 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Runs of the tests (and of the programs they start) keep their audit
+    // trail out of the user's own.
+    const QString audit = QDir::temp().filePath(QStringLiteral("kaspen-test-audit-%1.csv").arg(QCoreApplication::applicationPid()));
+    qputenv("KASPEN_AUDIT_FILE", audit.toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    QFile::remove(audit);
+    return result;
 }

@@ -3,7 +3,10 @@
 // hand-over between the runner and the UI thread under stress.
 
 #include "pages/batch/BatchSetupModel.h"
+#include "records/AuditTrail.h"
 #include "support/BatchFixture.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -337,3 +340,67 @@ TEST(BatchRunnerStress, ManyShortRunsBackToBack)
 }
 
 } // namespace
+
+TEST(BatchRun, ReRunFailedRowsSendsOnlyThoseAndTheAuditTrailGetsBothRuns)
+{
+    QTemporaryDir dir;
+    audit::setPath(dir.filePath(QStringLiteral("audit.csv")));
+    BatchFixture f;
+    bool refuse = true;
+    f.answer = [&refuse](const QByteArray &w) {
+        if (refuse && (w.contains("#SA:") || w.contains("#TM:")))
+            return QStringLiteral("Command Fail ");
+        return QStringLiteral("Command Success");
+    };
+    f.list({{11002, "222222#ST:000007#"}, {11004, "222222#TM:2403051407#"}, {11005, "222222#SA:9#"},
+            {11007, "222222#CP:!,0#"}});
+    EXPECT_FALSE(f.model().rerunFailedRows()); // no run yet
+    ASSERT_TRUE(f.model().startBatchRun());
+    ASSERT_TRUE(f.waitIdle());
+    ASSERT_EQ(f.model().lastRun().rows.size(), 4u);
+    EXPECT_EQ(f.model().lastRun().rows[1].result, QStringLiteral("Command Fail "));
+
+    refuse = false;
+    f.line->written.clear();
+    ASSERT_TRUE(f.model().rerunFailedRows());
+    ASSERT_TRUE(f.waitIdle());
+    ASSERT_EQ(f.line->written.size(), 2);
+    EXPECT_TRUE(f.line->written[0].contains("#TM:"));
+    EXPECT_TRUE(f.line->written[1].contains("#SA:"));
+    EXPECT_EQ(f.model().lastRun().rows.size(), 2u);
+    EXPECT_FALSE(f.model().rerunFailedRows()); // nothing failed this time
+
+    QFile file(audit::path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_EQ(text.count("summary"), 2);
+    EXPECT_TRUE(text.contains("\"4 rows: 2 succeeded, 2 failed, 0 not sent\""));
+    EXPECT_TRUE(text.contains("\"2 rows: 2 succeeded, 0 failed, 0 not sent\""));
+    EXPECT_FALSE(text.contains("222222"));
+    audit::setPath({});
+}
+
+TEST(BatchRun, ComparisonShownInTheListChecksOnlyTheDifferingRows)
+{
+    BatchFixture f;
+    f.list({{11002, "222222#ST:000007#"}, {11005, "222222#SA:2#"}, {11007, "222222#CP:!,0#"}});
+    const auto rows = compare::compareRows(f.session.batchTable().entries(),
+                                           {{11002, "222222#ST:000007#"}, {11005, "222222#SA:4#"}}, "222222");
+    EXPECT_EQ(f.model().showComparison(rows), 2);
+    EXPECT_EQ(f.statuses(), QStringList({"same", "different: 60 Minute", "not readable"}));
+    const BatchListModel &list = f.model().list();
+    EXPECT_FALSE(list.row(0).checked);
+    EXPECT_TRUE(list.row(1).checked);
+    EXPECT_TRUE(list.row(2).checked);
+}
+
+TEST(BatchRun, EveryRowSentShowsInTheSendCommandLogs)
+{
+    BatchFixture f;
+    QList<QByteArray> logged;
+    QObject::connect(&f.session, &Session::sendLogEntry, [&](const QByteArray &t) { logged << t; });
+    f.list({{11002, "222222#ST:000007#"}, {11005, "222222#SA:2#"}});
+    ASSERT_TRUE(f.model().startBatchRun());
+    ASSERT_TRUE(f.waitIdle());
+    EXPECT_EQ(logged, QList<QByteArray>({"222222#ST:000007#", "222222#SA:2#"}));
+}

@@ -1,6 +1,9 @@
 #include "gui/pages/BatchSetupPage.h"
 
+#include "session/MainModel.h"
 #include "session/Session.h"
+#include "pages/batch/CompareRun.h"
+#include "base/MessageSink.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -52,6 +55,11 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     m_batchSetup = button(QStringLiteral("Batch Setup"), this);
     m_autoStationId = new QCheckBox(QStringLiteral("Auto Station ID"), this);
     m_autoStationId->setAccessibleName(QStringLiteral("Auto Station ID"));
+    m_compare = button(QStringLiteral("Compare with Logger"), this);
+    m_compare->setToolTip(QStringLiteral("Read the logger and show which rows of the list would change a setting"));
+    m_compare->setVisible(false); // until the main model is known
+    m_rerunFailed = button(QStringLiteral("Re-run failed rows"), this);
+    m_rerunFailed->setToolTip(QStringLiteral("Run again the rows of the last run that did not succeed"));
 
     m_view = new QTableView(this);
     m_view->setAccessibleName(QStringLiteral("Batch list"));
@@ -77,6 +85,8 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     buttons->addWidget(m_deselectAll);
     buttons->addWidget(m_bufferClear);
     buttons->addStretch(1);
+    buttons->addWidget(m_compare);
+    buttons->addWidget(m_rerunFailed);
     buttons->addWidget(m_autoStationId);
     buttons->addWidget(m_batchSetup);
     auto *layout = new QVBoxLayout(this);
@@ -94,7 +104,10 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
     connect(m_selectAll, &QPushButton::clicked, m_model, &BatchSetupModel::selectAll);
     connect(m_deselectAll, &QPushButton::clicked, m_model, &BatchSetupModel::deselectAll);
     connect(m_bufferClear, &QPushButton::clicked, m_model, &BatchSetupModel::bufferClear);
-    connect(m_batchSetup, &QPushButton::clicked, m_model, &BatchSetupModel::startBatchRun);
+    connect(m_batchSetup, &QPushButton::clicked, m_model, [this] { m_model->startBatchRun(); });
+    connect(m_compare, &QPushButton::clicked, this, &BatchSetupPage::compareWithLogger);
+    connect(m_rerunFailed, &QPushButton::clicked, m_model, [this] { m_model->rerunFailedRows(); });
+    connect(m_model, &BatchSetupModel::runRecorded, this, &BatchSetupPage::refreshControls);
     connect(m_autoStationId, &QCheckBox::toggled, m_model, &BatchSetupModel::setAutoStationId);
     connect(m_view, &QWidget::customContextMenuRequested, this, &BatchSetupPage::showListMenu);
     connect(m_model, &BatchSetupModel::controlsChanged, this, &BatchSetupPage::refreshControls);
@@ -106,6 +119,43 @@ BatchSetupPage::BatchSetupPage(Session &session, QWidget *parent)
 }
 
 BatchSetupPage::~BatchSetupPage() = default;
+
+void BatchSetupPage::setMainModel(MainModel &model)
+{
+    m_compareRun = new CompareRun(model, this);
+    m_compare->setVisible(true);
+    connect(m_compareRun, &CompareRun::finished, this, [this] {
+        refreshControls();
+        const int r = m_compareRun->readResult();
+        if (r < 0)
+            return; // the read was refused; the user has been told why
+        if (r != 0) {
+            showMessage(QStringLiteral("Compare with Logger stopped: the logger did not answer a read."));
+            return;
+        }
+        const int differing = m_model->showComparison(m_compareRun->rows());
+        showMessage(differing ? QStringLiteral("%1 of %2 rows differ from the logger; they are checked, ready to run.")
+                                    .arg(differing)
+                                    .arg(m_compareRun->rows().size())
+                              : QStringLiteral("Every row is the same on the logger."));
+    });
+}
+
+void BatchSetupPage::compareWithLogger()
+{
+    if (!m_compareRun || m_compareRun->running() || m_model->running())
+        return;
+    std::vector<std::pair<int, QByteArray>> rows;
+    for (const auto &entry : m_model->session().batchTable().entries())
+        if (!entry.second.isEmpty())
+            rows.push_back(entry);
+    if (rows.empty()) {
+        showMessage(QStringLiteral("Open a configure file first: there is nothing to compare."));
+        return;
+    }
+    m_compareRun->start(rows);
+    refreshControls();
+}
 
 void BatchSetupPage::handleMessage(const PageMessage &m)
 {
@@ -190,6 +240,12 @@ void BatchSetupPage::refreshControls()
     m_selectAll->setEnabled(batch);
     m_deselectAll->setEnabled(batch);
     m_bufferClear->setEnabled(m_model->bufferClearEnabled());
+    const bool comparing = m_compareRun && m_compareRun->running();
+    m_compare->setEnabled(batch && !comparing);
+    bool failed = false;
+    for (const AuditRow &row : m_model->lastRun().rows)
+        failed = failed || !audit::succeeded(row.result);
+    m_rerunFailed->setEnabled(batch && !comparing && failed);
     if (m_autoStationId->isChecked() != m_model->autoStationId())
         m_autoStationId->setChecked(m_model->autoStationId());
 }

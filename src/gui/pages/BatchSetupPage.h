@@ -18,6 +18,8 @@ class QTableView;
 
 namespace kaspen {
 
+class CompareRun;
+class MainModel;
 class Session;
 
 class BatchSetupPage : public QWidget {
@@ -34,6 +36,14 @@ public:
     // WM_USER+18, WM_USER+19, WM_USER+22: forwarded to the model, then the
     // controls follow.
     void handleMessage(const PageMessage &m);
+
+    // "Compare with Logger" reads the logger through the main model.
+    void setMainModel(MainModel &model);
+    // Compare with Logger: reads the logger and shows, row by row, what the
+    // file would change; only the differing rows stay checked.
+    void compareWithLogger();
+    QPushButton *compareButton() const { return m_compare; }
+    QPushButton *rerunFailedButton() const { return m_rerunFailed; }
 
     // Runs a menu command as if chosen. Open and Save ask for the file
     // through the chooser (a file dialog unless replaced).
@@ -72,6 +82,9 @@ private:
     QPushButton *m_bufferClear;
     QPushButton *m_batchSetup;
     QCheckBox *m_autoStationId;
+    QPushButton *m_compare;
+    QPushButton *m_rerunFailed;
+    CompareRun *m_compareRun = nullptr;
     FileChooser m_chooser;
 };
 

@@ -3,13 +3,16 @@
 #include "base/MessageSink.h"
 #include "session/Session.h"
 #include "base/Clock.h"
+#include "base/InstallPaths.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/CommandText.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kaspen {
@@ -94,6 +97,7 @@ bool BatchSetupModel::openConfigFile(const QString &path)
     }
     // A later element with the same code replaces an earlier one.
     m_session.batchTable().replaceAll(r.entries);
+    m_sourceFile = path;
     if (r.recordCount > 0)
         rebuild(false);
     return true;
@@ -132,7 +136,12 @@ QString BatchSetupModel::defaultFilePath(int modelCode)
     const QString name = modelName(modelCode);
     if (name.isEmpty() || modelCode == ModelOrvelC)
         return QString();
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name + QStringLiteral(".cfg");
+    // Next to the executable (a build tree), else the install's shared files;
+    // when neither has it, the path next to the executable names what is missing.
+    const QString file = name + QStringLiteral(".cfg");
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString found = findShippedFile(file, exeDir);
+    return found.isEmpty() ? exeDir + QLatin1Char('/') + file : found;
 }
 
 bool BatchSetupModel::loadDefaultFile(int modelCode)
@@ -190,14 +199,16 @@ void BatchSetupModel::applyStationId(int r, bool increment)
     m_list.setTextAndParameters(r, text, next);
 }
 
-bool BatchSetupModel::startBatchRun()
+bool BatchSetupModel::startBatchRun(const QString &kind)
 {
     CommandGuard g;
     g.notConnectedSerial = g.notConnectedEthernet = QStringLiteral("Before Batch Setup,please Connect!");
     g.checkEntry = false;
     if (!m_session.guard(g))
         return false;
+    beginRecord(kind);
     queueCheckedRows(true);
+    maybeRecordRun();
     return true;
 }
 
@@ -208,7 +219,98 @@ void BatchSetupModel::startInitRun()
     if (!m_defaultLoaded)
         return;
     m_defaultLoaded = false;
+    beginRecord(QStringLiteral("init"));
     queueCheckedRows(false);
+    maybeRecordRun();
+}
+
+bool BatchSetupModel::rerunFailedRows()
+{
+    if (m_running || m_lastRun.rows.empty())
+        return false;
+    std::vector<int> failed;
+    for (size_t i = 0; i < m_lastRun.rows.size() && i < m_lastRunRowIds.size(); ++i)
+        if (!audit::succeeded(m_lastRun.rows[i].result))
+            failed.push_back(m_lastRunRowIds[i]);
+    bool any = false;
+    for (int r = 0; r < m_list.rowCount(); ++r) {
+        const bool again = std::find(failed.begin(), failed.end(), m_list.row(r).id) != failed.end();
+        m_list.setChecked(r, again);
+        any = any || again;
+    }
+    if (!any)
+        return false;
+    return startBatchRun(m_lastRun.kind == QLatin1String("init") ? QStringLiteral("batch") : m_lastRun.kind);
+}
+
+int BatchSetupModel::showComparison(const std::vector<CompareRow> &rows)
+{
+    int checked = 0;
+    for (int r = 0; r < m_list.rowCount(); ++r) {
+        const BatchRow &row = m_list.row(r);
+        const auto it = std::find_if(rows.begin(), rows.end(), [&](const CompareRow &c) { return c.code == row.code; });
+        if (it == rows.end()) {
+            m_list.setChecked(r, false);
+            m_list.setStatus(r, QString());
+            continue;
+        }
+        QString status = QString::fromLatin1(compare::outcomeText(it->outcome));
+        if (it->outcome == CompareRow::Different)
+            status += QStringLiteral(": ") + QString::fromLatin1(it->loggerValue);
+        const bool differs = it->outcome != CompareRow::Same;
+        m_list.setStatus(r, status);
+        m_list.setChecked(r, differs);
+        checked += differs;
+    }
+    return checked;
+}
+
+void BatchSetupModel::beginRecord(const QString &kind)
+{
+    m_recording = true;
+    m_recordRowIds.clear();
+    for (int r = 0; r < m_list.rowCount(); ++r)
+        if (m_list.row(r).checked)
+            m_recordRowIds.push_back(m_list.row(r).id);
+    AuditRun run;
+    run.started = clock().now();
+    run.kind = kind;
+    const CurrentEntry entry = m_session.currentEntry();
+    run.loggerId = QString::fromLatin1(entry.id);
+    run.link = linkName(m_session.link());
+    run.endpoint = m_session.endpointName();
+    if (!m_sourceFile.isEmpty()) {
+        run.fileName = QFileInfo(m_sourceFile).fileName();
+        run.fileSha256 = audit::fileSha256(m_sourceFile);
+    }
+    m_record = run;
+}
+
+// The run is over once the runner has ended and no row waits for its result.
+void BatchSetupModel::maybeRecordRun()
+{
+    if (!m_recording || m_running || m_runner.busy() || m_sendingRowId)
+        return;
+    m_recording = false;
+    AuditRun run = m_record;
+    for (const int id : m_recordRowIds) {
+        const int r = m_list.rowOfId(id);
+        if (r < 0)
+            continue;
+        const BatchRow &row = m_list.row(r);
+        run.rows.push_back({row.code, row.object, row.parameters, row.status});
+    }
+    m_lastRun = run;
+    m_lastRunRowIds.clear();
+    for (const int id : m_recordRowIds)
+        if (m_list.rowOfId(id) >= 0)
+            m_lastRunRowIds.push_back(id);
+    if (run.rows.empty())
+        return;
+    QString error;
+    if (!audit::append(run, &error))
+        showError(QStringLiteral("Cannot write the audit trail %1 !\n%2").arg(QDir::toNativeSeparators(audit::path()), error));
+    emit runRecorded();
 }
 
 void BatchSetupModel::queueCheckedRows(bool increment)
@@ -247,6 +349,8 @@ bool BatchSetupModel::sendItem(const BatchRunner::Item &item)
     c.code = head4 == "#PS:" ? codes::Passwords : codes::Batch;
     c.text = text;
     c.framing = Outgoing::Framing::AsIs;
+    // In the Send Command logs like every other command sent.
+    c.log = Outgoing::Log::AsSent;
     if (head == "#ST")
         m_session.activeRecord().stationIdText = text.mid(10, 6);
     if (head4 == "#AGR") {
@@ -301,6 +405,7 @@ void BatchSetupModel::writeResult(const QString &status)
         emit rowFinished(r, status);
     }
     m_runner.wake();
+    maybeRecordRun();
 }
 
 void BatchSetupModel::failRun(const QString &sendingStatus)
@@ -315,6 +420,7 @@ void BatchSetupModel::failRun(const QString &sendingStatus)
     }
     m_runner.abort();
     clearReadyRows();
+    maybeRecordRun();
 }
 
 void BatchSetupModel::clearReadyRows()
@@ -332,6 +438,7 @@ void BatchSetupModel::onRunnerEnded(BatchRunner::EndReason reason)
         return; // a new run has started meanwhile
     m_running = false;
     emit runEnded();
+    maybeRecordRun();
 }
 
 void BatchSetupModel::checkLineDuringRun()

@@ -9,6 +9,8 @@
 
 #include "session/PageMessages.h"
 #include "pages/batch/BatchList.h"
+#include "pages/batch/ConfigCompare.h"
+#include "records/AuditTrail.h"
 #include "records/BatchRunner.h"
 #include "records/ConfigFile.h"
 
@@ -47,7 +49,8 @@ public:
     static QString withCfgSuffix(const QString &path);
 
     // Default file of a model (7 "ORVEL-A.cfg", 13 "ORVEL-B.cfg") next to the
-    // executable; loaded with every row checked.
+    // executable, or in an install's share/kaspen-setup/; loaded with every
+    // row checked.
     static QString defaultFilePath(int modelCode);
     bool loadDefaultFile(int modelCode);
 
@@ -60,10 +63,25 @@ public:
     bool autoStationId() const { return m_autoStationId; }
     void setAutoStationId(bool on) { m_autoStationId = on; }
 
-    // "Batch Setup": checks the link, then queues every checked row.
-    bool startBatchRun();
+    // "Batch Setup": checks the link, then queues every checked row. kind
+    // names the run in the audit trail ("batch", or "apply" from kaspen-cli).
+    bool startBatchRun(const QString &kind = QStringLiteral("batch"));
     // The initialisation run: no link checks; the station ID is kept.
     void startInitRun();
+
+    // The record of the last run that ended (rows in list order), as the
+    // audit trail got it; empty rows before the first run.
+    const AuditRun &lastRun() const { return m_lastRun; }
+    // "Re-run failed rows": checks only the rows of the last run that did not
+    // succeed (and are still listed) and runs them. False when there are none
+    // or the run was refused.
+    bool rerunFailedRows();
+    // Shows the outcome of Compare with Logger in the Status column ("same",
+    // "different: <logger value>", "not readable") and checks exactly the
+    // rows that differ, ready to run. Returns the number of checked rows.
+    int showComparison(const std::vector<CompareRow> &rows);
+    // The file the list came from (Open or the default file), empty when none.
+    const QString &sourceFile() const { return m_sourceFile; }
 
     // Flags and the state of the buttons.
     bool running() const { return m_running; }
@@ -87,6 +105,7 @@ public:
 signals:
     void controlsChanged();          // button states, Auto Station ID
     void rowFinished(int row, const QString &status); // a row got its result
+    void runRecorded();               // a run ended and its record was written
     void runEnded();                  // the runner has ended (running flag clear)
 
 private:
@@ -102,6 +121,8 @@ private:
     void checkLineDuringRun();
     void rebuild(bool checked);
     void setRunLock(bool lock);
+    void beginRecord(const QString &kind);
+    void maybeRecordRun();
 
     Session &m_session;
     BatchListModel m_list;
@@ -115,6 +136,13 @@ private:
     bool m_defaultLoaded = false;
     int m_sendingRowId = 0; // the row whose command is out, 0 when none
     int m_resultDelayMs = 10;
+    // The run being recorded for the audit trail.
+    bool m_recording = false;
+    AuditRun m_record;
+    std::vector<int> m_recordRowIds;
+    AuditRun m_lastRun;
+    std::vector<int> m_lastRunRowIds; // the rows of m_lastRun, same order
+    QString m_sourceFile;
 };
 
 } // namespace kaspen
