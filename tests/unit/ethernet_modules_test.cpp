@@ -2,6 +2,7 @@
 // Suites named Ethernet* use UDP; ./scripts/test runs them in a network
 // namespace of their own.
 
+#include "links/DemoModule.h"
 #include "links/ModuleClient.h"
 #include "session/EthernetModules.h"
 #include "session/Session.h"
@@ -265,7 +266,10 @@ TEST(EthernetModuleClient, GarbageAndForeignAnswersAreIgnored)
     ASSERT_TRUE(stranger.bind(QHostAddress("127.0.46.50"), 0));
     SimModule &m = w.sims[0];
     ASSERT_TRUE(w.call([&](auto cb) { c.selectDevice(m.mac(), m.ip(), 1, cb); }).ok());
-    auto *udp = qobject_cast<UdpModuleTransport *>(c.transport());
+    // The program's transport: the demo module in front of UDP.
+    auto *demo = qobject_cast<DemoModuleTransport *>(c.transport());
+    ASSERT_NE(demo, nullptr);
+    auto *udp = qobject_cast<UdpModuleTransport *>(demo->inner());
     ASSERT_NE(udp, nullptr);
     bool done = false;
     ModuleResult got;
