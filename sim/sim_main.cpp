@@ -4,6 +4,7 @@
 #include "sim/Frontend.h"
 #include "sim/Logger.h"
 #include "sim/LoggerState.h"
+#include "sim/ModuleCommand.h"
 #include "sim/SerialEndpoint.h"
 
 #include <QCommandLineParser>
@@ -71,6 +72,14 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kaspen-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KASPEN_VERSION));
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    // "kaspen-sim module ...": an Ethernet serial-server module.
+    if (argc > 1 && qstrcmp(argv[1], "module") == 0) {
+        QStringList rest = app.arguments().mid(2);
+        return runModuleCommand(rest, [] { return g_signal.load() != 0; });
+    }
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
@@ -78,6 +87,7 @@ int main(int argc, char **argv)
         "It answers the logger's command texts as a real logger does: on a cable\n"
         "(--frontend rs232) or behind a GSM modem that relays each command as an\n"
         "SMS (--frontend gsm). What it sends is paced at the baud rate.\n"
+        "\"kaspen-sim module --help\" tells of the simulated Ethernet module.\n"
         "It runs until interrupted (SIGINT, SIGTERM).\n\n"
         "Example with a pseudo-terminal pair:\n"
         "  socat -d -d pty,raw,echo=0,link=/tmp/x/a pty,raw,echo=0,link=/tmp/x/b &\n"

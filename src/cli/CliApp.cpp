@@ -1,4 +1,5 @@
 #include "cli/CliApp.h"
+#include "cli/EthernetCli.h"
 #include "session/MainModel.h"
 #include "base/MessageSink.h"
 #include "base/Clock.h"
@@ -79,6 +80,7 @@ struct Options {
     bool autoStationId = false;
     bool off = false;      // message set --off
     bool messages = false; // backup --messages
+    bool ethernet = false; // phonebook --ethernet
     bool help = false;
     QString error;
 };
@@ -92,11 +94,13 @@ QStringList optionsOf(const QStringList &words)
     if (first == QLatin1String("phonebook")) {
         const QString verb = words.value(1);
         if (verb == QLatin1String("add") || verb == QLatin1String("edit"))
-            return {"id", "phone", "enquiry", "setup"};
+            return {"id", "phone", "enquiry", "setup", "ethernet", "ip", "mac"};
         if (verb == QLatin1String("delete"))
-            return {"id"};
-        return {};
+            return {"id", "ethernet"};
+        return {"ethernet"};
     }
+    if (first == QLatin1String("scan") || first == QLatin1String("module"))
+        return {};
     QStringList device = {"link", "port", "device"};
     if (first == QLatin1String("backup"))
         device << "out" << "messages";
@@ -117,6 +121,8 @@ int wordCountOf(const QStringList &words)
     const QString first = words.value(0);
     if (first == QLatin1String("message"))
         return 3; // message read|set NN
+    if (first == QLatin1String("module"))
+        return words.value(1) == QLatin1String("set") ? 5 : 3; // module show ID | module set ID KEY VALUE
     if (first == QLatin1String("phonebook") || first == QLatin1String("read") || first == QLatin1String("apply")
         || first == QLatin1String("diff"))
         return 2;
@@ -137,11 +143,12 @@ Options parse(const QStringList &args)
     const QCommandLineOption autoId(QStringLiteral("auto-station-id"), QStringLiteral("Auto Station ID."));
     const QCommandLineOption off(QStringLiteral("off"), QStringLiteral("Clear the slot's Text box."));
     const QCommandLineOption messages(QStringLiteral("messages"), QStringLiteral("Also back up the alarm texts."));
+    const QCommandLineOption ethernetBook(QStringLiteral("ethernet"), QStringLiteral("The Ethernet phone book."));
     QList<QCommandLineOption> valued;
     for (const char *name : {"id", "phone", "enquiry", "setup", "out", "text", "at", "count", "csv", "from", "to",
-                             "per-request", "report"})
+                             "per-request", "report", "ip", "mac"})
         valued << QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE"));
-    p.addOptions({help, dataDir, link, port, device, model, autoId, off, messages});
+    p.addOptions({help, dataDir, link, port, device, model, autoId, off, messages, ethernetBook});
     p.addOptions(valued);
     if (!p.parse(QStringList{QStringLiteral("kaspen-cli")} + args)) {
         o.error = p.errorText();
@@ -158,6 +165,7 @@ Options parse(const QStringList &args)
     o.autoStationId = p.isSet(autoId);
     o.off = p.isSet(off);
     o.messages = p.isSet(messages);
+    o.ethernet = p.isSet(ethernetBook);
     for (const QCommandLineOption &v : valued)
         if (p.isSet(v))
             o.values.insert(v.names().first(), p.value(v));
@@ -358,12 +366,13 @@ int downloadCommand(MainModel &model, const Options &o)
 
 int deviceCommand(const Options &o, CliSink &sink)
 {
-    if (o.link != QLatin1String("rs232") && o.link != QLatin1String("gsm")) {
-        err(QStringLiteral("--link must be rs232 or gsm\n") + usage());
+    const bool ethernet = o.link == QLatin1String("ethernet");
+    if (o.link != QLatin1String("rs232") && o.link != QLatin1String("gsm") && !ethernet) {
+        err(QStringLiteral("--link must be rs232, gsm or ethernet\n") + usage());
         return ExitUsage;
     }
-    if (o.port.isEmpty() || o.device.isEmpty() || o.rest.isEmpty()) {
-        err(QStringLiteral("--port, --device and a command are needed\n") + usage());
+    if ((o.port.isEmpty() && !ethernet) || o.device.isEmpty() || o.rest.isEmpty()) {
+        err(QStringLiteral("--port (not on ethernet), --device and a command are needed\n") + usage());
         return ExitUsage;
     }
     // The ID as the phone book pads it: "1" is "000001".
@@ -443,9 +452,10 @@ int deviceCommand(const Options &o, CliSink &sink)
         return ExitUsage;
     }
 
-    const int modelCode = o.model.compare(QLatin1String("B"), Qt::CaseInsensitive) == 0 ? ModelOrvelB : ModelOrvelA;
+    const int modelCode =
+        ethernet || o.model.compare(QLatin1String("B"), Qt::CaseInsensitive) == 0 ? ModelOrvelB : ModelOrvelA;
     MainModel model(modelCode);
-    const Link link = o.link == QLatin1String("gsm") ? LinkGsmModem : LinkRs232;
+    const Link link = ethernet ? LinkEthernet : o.link == QLatin1String("gsm") ? LinkGsmModem : LinkRs232;
     model.selectLink(link);
 
     // backup and apply print their rows instead of the log panes.
@@ -469,26 +479,32 @@ int deviceCommand(const Options &o, CliSink &sink)
         QObject::connect(&model, &MainModel::pageMessage, [&pages](const PageMessage &m) { pages->deliver(m); });
     }
 
-    // The device must be in a readable phone book before anything is sent.
-    PhoneBook &book = model.session().phoneBook();
-    const QString problem = PhoneBook::gsmBookProblem();
-    if (!problem.isEmpty()) {
-        showMessage(problem);
-        return ExitRefused;
-    }
-    if (!book.GsmIdExists(id)) {
-        showMessage(QStringLiteral("Before Setup Command ,please Select Device ID! (%1 is not in the phone book %2)")
-                        .arg(QString::fromLatin1(id), QDir::toNativeSeparators(PhoneBook::gsmBookPath())));
-        return ExitRefused;
-    }
-
-    if (!model.toggleSerialConnection(o.port))
-        return ExitRefused;
-
-    // Choose the device as the Connection list does: the connect-time query.
     const int before = sink.count;
-    model.serialConnectionIds();
-    const int verifiedBy = model.runToEnd([&] { model.chooseSerialDevice(id); });
+    int verifiedBy = -1;
+    if (ethernet) {
+        // Auto Scan, the Connection ID, the two checks and Connect.
+        verifiedBy = connectEthernet(model, id);
+        if (verifiedBy == ExitRefused)
+            return ExitRefused;
+    } else {
+        // The device must be in a readable phone book before anything is sent.
+        PhoneBook &book = model.session().phoneBook();
+        const QString problem = PhoneBook::gsmBookProblem();
+        if (!problem.isEmpty()) {
+            showMessage(problem);
+            return ExitRefused;
+        }
+        if (!book.GsmIdExists(id)) {
+            showMessage(QStringLiteral("Before Setup Command ,please Select Device ID! (%1 is not in the phone book %2)")
+                            .arg(QString::fromLatin1(id), QDir::toNativeSeparators(PhoneBook::gsmBookPath())));
+            return ExitRefused;
+        }
+        if (!model.toggleSerialConnection(o.port))
+            return ExitRefused;
+        // Choose the device as the Connection list does: the connect-time query.
+        model.serialConnectionIds();
+        verifiedBy = model.runToEnd([&] { model.chooseSerialDevice(id); });
+    }
     if (verifiedBy < 0 && sink.count > before)
         return ExitRefused;
     if (verifiedBy >= 0) {
@@ -588,6 +604,7 @@ QString usage()
     return QStringLiteral(
         "Usage:\n"
         "  kaspen-cli [--data-dir DIR] [--model A|B] --link rs232|gsm --port PATH --device ID COMMAND\n"
+        "  kaspen-cli [--data-dir DIR] --link ethernet --device CONNECTID COMMAND\n"
         "      COMMAND: status | read 1|2|3 | version | reset | modem-test | modem-version\n"
         "             | message read NN | message set NN --text TEXT | message set NN --off\n"
         "             | backup --out FILE.cfg [--messages]\n"
@@ -597,7 +614,8 @@ QString usage()
         "  kaspen-cli [--data-dir DIR] phonebook list\n"
         "  kaspen-cli [--data-dir DIR] phonebook add|edit --id ID --phone P --enquiry E --setup S\n"
         "  kaspen-cli [--data-dir DIR] phonebook delete --id ID\n"
-        "  kaspen-cli --help | --version\n"
+        "  kaspen-cli --help | --version\n")
+        + ethernetUsage() + QStringLiteral(
         "\n"
         "A device command opens the port, chooses the device from the GSM phone book\n"
         "(the connect-time status query, as the main window does), runs the command\n"
@@ -676,8 +694,14 @@ int run(const QStringList &arguments)
         if (qEnvironmentVariableIsEmpty("KASPEN_AUDIT_FILE"))
             audit::setPath(QDir(o.dataDir).filePath(QStringLiteral("audit.csv")));
     }
+    if (o.rest.value(0) == QLatin1String("phonebook") && o.ethernet)
+        return ethernetPhonebookCommand(o.rest.value(1), o.values, out);
     if (o.rest.value(0) == QLatin1String("phonebook"))
         return phonebookCommand(o);
+    if (o.rest.value(0) == QLatin1String("scan") && o.link.isEmpty())
+        return scanCommand(out);
+    if (o.rest.value(0) == QLatin1String("module") && o.link.isEmpty())
+        return moduleCommand(o.rest, out);
     return deviceCommand(o, sink);
 }
 

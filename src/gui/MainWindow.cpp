@@ -1,4 +1,5 @@
 #include "gui/MainWindow.h"
+#include "gui/pages/EthernetSettingPage.h"
 #include "base/MessageSink.h"
 #include "links/PortCatalog.h"
 #include "links/SerialLine.h"
@@ -163,8 +164,7 @@ MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_mode
     nameRow->addWidget(makeLabel(QStringLiteral("Version 1.0.4"), m_content));
     nameRow->addStretch();
     m_saveExit = makeButton(QStringLiteral("Save && Exit"), QStringLiteral("saveExit"), m_content);
-    m_saveExit->setEnabled(false);
-    m_saveExit->setToolTip(QStringLiteral("Needs an Ethernet connection"));
+    m_saveExit->setToolTip(QStringLiteral("Tells the logger to save its settings, then ends the program"));
     nameRow->addWidget(m_saveExit);
     statusColumn->addLayout(nameRow);
 
@@ -229,6 +229,7 @@ MainWindow::MainWindow(int modelCode, QWidget *parent) : QDialog(parent), m_mode
     connect(&m_model, &MainModel::statusChanged, this, &MainWindow::refreshStatus);
     connect(&m_model, &MainModel::panesChanged, this, &MainWindow::refreshPanes);
     connect(m_stop, &QPushButton::clicked, &m_model, &MainModel::stop);
+    wireEthernet();
 
     applyModel();
     watchUnsentEdits();
@@ -330,7 +331,7 @@ void MainWindow::buildConnectionGroup(QWidget *group)
 
     // Ethernet layout (same places)
     m_ethConnectionLabel = makeLabel(QStringLiteral("Connection"), group);
-    m_ethConnectionList = new QComboBox(group);
+    m_ethConnectionList = new ui::ConnectionList(group);
     m_ethConnectionList->setAccessibleName(QStringLiteral("Connection ID"));
     m_ethConnectionLabel->setBuddy(m_ethConnectionList);
     m_ethConnect = makeButton(QStringLiteral("Connect"), QStringLiteral("ethernetConnect"), group);
@@ -343,12 +344,6 @@ void MainWindow::buildConnectionGroup(QWidget *group)
     grid->addWidget(m_ethConnect, 1, 2);
     grid->addWidget(m_ethState, 1, 3);
     grid->addWidget(m_autoScan, 2, 0, 1, 2);
-    // Ethernet links are not part of this version yet.
-    for (QWidget *w : {static_cast<QWidget *>(m_autoScan), static_cast<QWidget *>(m_ethConnect),
-                       static_cast<QWidget *>(m_ethConnectionList)}) {
-        w->setEnabled(false);
-        w->setToolTip(QStringLiteral("Ethernet connections are not available in this version"));
-    }
     grid->setColumnStretch(1, 1);
 
     connect(m_connect, &QPushButton::clicked, this, &MainWindow::onConnectClicked);
@@ -450,9 +445,8 @@ void MainWindow::buildTabs(QWidget *parent)
     // Ethernet Setting container
     m_ethernetTabs = new QTabWidget(parent);
     m_ethernetTabs->setAccessibleName(QStringLiteral("Ethernet Setting"));
-    auto *ethernetPage = new ui::PlaceholderPage(QStringLiteral("Ethernet Setting"), m_ethernetTabs);
-    m_placeholders.insert(ToEthernetSetting, ethernetPage);
-    m_ethernetTabs->addTab(ethernetPage, QStringLiteral("   Ethernet Setting   "));
+    m_ethernetPage = new EthernetSettingPage(m_model.ethernetModules(), m_ethernetTabs);
+    m_ethernetTabs->addTab(m_ethernetPage, QStringLiteral("   Ethernet Setting   "));
     m_ethernetTabs->hide();
 
     m_router.addPage(ToPhoneBook, m_phoneBookPage);
@@ -467,6 +461,7 @@ void MainWindow::buildTabs(QWidget *parent)
     m_router.addPage(ToInAlarmMessage, m_inAlarmPage);
     m_router.addPage(ToBatchSetup, m_batchSetupPage);
     m_router.addPage(ToDataRecord, m_dataRecordPage);
+    m_router.addPage(ToEthernetSetting, m_ethernetPage);
     for (auto it = m_placeholders.begin(); it != m_placeholders.end(); ++it)
         m_router.addPage(it.key(), it.value());
     m_router.setObserver([this](unsigned target, const PageMessage &m) { emit pageMessageDelivered(target, m); });

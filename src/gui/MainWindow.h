@@ -30,6 +30,7 @@ class BatchSetupPage;
 class DigitalChannelPage;
 class PortWatcher;
 class DeviceSetupPage;
+class EthernetSettingPage;
 class PhoneBookPage;
 class RelayOutputPage;
 class DataRecordPage;
@@ -81,6 +82,10 @@ public:
     QTabWidget *settingsSheet() const { return m_sheet; }
     QTabWidget *phoneBookContainer() const { return m_phoneBookTabs; }
     QTabWidget *ethernetContainer() const { return m_ethernetTabs; }
+    EthernetSettingPage *ethernetSettingPage() const { return m_ethernetPage; }
+    QComboBox *ethernetConnectionList() const { return m_ethConnectionList; }
+    // What Save & Exit does once it has sent (ends the program by default).
+    void setExitAction(std::function<void()> exit) { m_exit = std::move(exit); }
     QWidget *logView() const { return m_logView; }
     QPushButton *button(const QString &objectName) const;
     QLabel *statusText() const;
@@ -201,6 +206,13 @@ private:
     DigitalChannelPage *m_digitalChannelPage = nullptr;
     BatchSetupPage *m_batchSetupPage = nullptr;
     DataRecordPage *m_dataRecordPage = nullptr;
+
+    // Ethernet (MainWindowEthernet.cpp): Auto Scan, the Connection ID list,
+    // Connect / Disconnect, Save & Exit and the module-operation progress.
+    void wireEthernet();
+    void refreshModuleStatus();
+    EthernetSettingPage *m_ethernetPage = nullptr;
+    std::function<void()> m_exit;
 };
 
 } // namespace kaspen

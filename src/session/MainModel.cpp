@@ -17,7 +17,8 @@
 namespace kaspen {
 
 MainModel::MainModel(int modelCode, QObject *parent)
-    : QObject(parent), m_session(modelCode), m_exchange(m_session), m_dispatcher(m_session)
+    : QObject(parent), m_session(modelCode), m_exchange(m_session), m_dispatcher(m_session), m_modules(m_session),
+      m_ethernetLink(m_session, m_modules)
 {
     m_session.serialRecord().commandCode = codes::None;
     m_session.ethernetRecord().commandCode = codes::None;
@@ -85,6 +86,30 @@ MainModel::MainModel(int modelCode, QObject *parent)
     connect(&m_dispatcher, &ReplyDispatcher::showSheetPage, this, &MainModel::showSheetPage);
     connect(&m_dispatcher, &ReplyDispatcher::enableSettingsSheet, this, [this] { emit settingsSheetEnabled(true); });
     connect(&m_dispatcher, &ReplyDispatcher::deviceVerified, this, &MainModel::deviceVerified);
+
+    // Ethernet: what the UDP link ignored goes to the Data Logs; the end of
+    // an unverified connect closes it; the page messages of the connection.
+    connect(&m_ethernetLink, &EthernetConnection::ignoredDatagram, this, [this](const QByteArray &what) {
+        m_dataLogs = prependPaneEntry(m_dataLogs, what, clock().now());
+        emit dataLogAdded(what);
+        emit panesChanged();
+    });
+    connect(&m_exchange, &CommandExchange::ethernetConnectTimedOut, &m_ethernetLink, &EthernetConnection::connectTimedOut);
+    connect(&m_dispatcher, &ReplyDispatcher::deviceVerified, &m_ethernetLink, &EthernetConnection::verified);
+    connect(&m_ethernetLink, &EthernetConnection::pageMessage, this, &MainModel::pageMessage);
+    connect(&m_modules, &EthernetModules::ethernetBookChanged, this, [this] {
+        postPage(msg::ReloadBook, ToPhoneBook, 1); // WM_USER+16
+    });
+}
+
+QList<QByteArray> MainModel::ethernetConnectionIds()
+{
+    PhoneBook &book = m_session.phoneBook();
+    book.LoadEthernetTable();
+    QList<QByteArray> ids;
+    for (const EthernetEntry &e : book.ethernetTable())
+        ids << e.connectId;
+    return ids;
 }
 
 MainModel::~MainModel()

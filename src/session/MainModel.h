@@ -8,6 +8,8 @@
 #include "session/Session.h"
 #include "session/CommandExchange.h"
 #include "session/ReplyDispatcher.h"
+#include "session/EthernetConnection.h"
+#include "session/EthernetModules.h"
 #include "session/LogJournal.h"
 #include "session/SmsTracker.h"
 
@@ -37,6 +39,12 @@ public:
     // Serial Connect / Disconnect button; true when the port state changed.
     bool toggleSerialConnection(const QString &portText);
     bool serialOpen() const { return m_session.serialOpen(); }
+
+    // Ethernet: the modules (Auto Scan, client assignment) and the connection.
+    EthernetModules &ethernetModules() { return m_modules; }
+    EthernetConnection &ethernet() { return m_ethernetLink; }
+    // The IDs the Ethernet Connection ID list shows (Ethernet book, table order).
+    QList<QByteArray> ethernetConnectionIds();
 
     // Choosing a device on the serial Connection list.
     void chooseSerialDevice(const QByteArray &id);
@@ -108,6 +116,8 @@ private:
     Session m_session;
     CommandExchange m_exchange;
     ReplyDispatcher m_dispatcher;
+    EthernetModules m_modules;
+    EthernetConnection m_ethernetLink;
     bool m_networkTab = false;
     QByteArray m_dataLogs;
     QByteArray m_sendLogs;

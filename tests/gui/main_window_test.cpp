@@ -6,6 +6,7 @@
 #include "support/RecordingSink.h"
 #include "gui/pages/PhoneBookPage.h"
 #include "gui/common/PlaceholderPage.h"
+#include "gui/pages/EthernetSettingPage.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -149,9 +150,10 @@ TEST(MainWindow, LayoutPerModel)
         EXPECT_EQ(w.batchSetupPage()->listView()->model()->rowCount(), 0);
         EXPECT_TRUE(w.batchSetupPage()->model().batchButtonsEnabled());
         if (c.model == ModelOrvelB) {
-            auto *eth = w.placeholder(ToEthernetSetting);
-            ASSERT_EQ(eth->received().size(), 1);
-            EXPECT_EQ(eth->received().first().message, msg::LockEthernet);
+            // WM_USER+39 with lParam 1: the Local IP field is locked for good.
+            ASSERT_NE(w.ethernetSettingPage(), nullptr);
+            EXPECT_FALSE(w.ethernetSettingPage()->model().localIpEditable());
+            EXPECT_TRUE(w.ethernetSettingPage()->model().fieldsEditable());
         }
         saveScreenshot(w, c.model == ModelOrvelA ? "main-orvel-a.png" : "main-orvel-b.png");
     }

@@ -3,8 +3,11 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include "support/LoopbackOnly.h"
+
 int main(int argc, char **argv)
 {
+    kaspen::test::keepModuleSearchOnLoopback();
     QCoreApplication app(argc, argv);
     // Runs of the tests (and of the programs they start) keep their audit
     // trail out of the user's own.

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/LoopbackOnly.h"
+
 namespace {
 // Every test starts as a first start of the program: no remembered choices.
 class ForgetChoices : public ::testing::EmptyTestEventListener {
@@ -19,6 +21,7 @@ class ForgetChoices : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char **argv)
 {
+    kaspen::test::keepModuleSearchOnLoopback();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
