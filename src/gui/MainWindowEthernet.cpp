@@ -2,6 +2,7 @@
 // Connect / Disconnect, Save & Exit and the module-operation progress.
 
 #include "gui/MainWindow.h"
+#include "gui/common/Accessibility.h"
 
 #include "gui/common/ConnectionList.h"
 #include "gui/common/Pictures.h"
