@@ -6,6 +6,7 @@
 #include "gui/pages/DeviceSetupPage.h"
 #include "gui/pages/AnalogChannelPage.h"
 #include "gui/pages/DigitalChannelPage.h"
+#include "pages/batch/CompareRun.h"
 #include "pages/channels/AnalogChannelModel.h"
 #include "gui/pages/RelayOutputPage.h"
 #include "gui/pages/AlarmMessagePage.h"
@@ -453,6 +454,10 @@ void MainWindow::buildTabs(QWidget *parent)
     m_router.addPage(ToDeviceSetup, m_deviceSetupPage);
     m_router.addPage(ToAnalogChannel, m_analogChannelPage);
     m_router.addPage(ToDigitalChannel, m_digitalChannelPage);
+    // Compare with Logger reads the alarm delays too, as a backup does.
+    m_batchSetupPage->compareRun()->addRead(
+        [p = &m_analogChannelPage->model()](MainModel &) { p->checkSensorSerialNumbers(); },
+        [p = &m_analogChannelPage->model()](MainModel &) { p->recordAlarmDelays(); });
     // A calibration step that got no answer ends the calibration.
     connect(&m_model, &MainModel::exchangeFinished, &m_analogChannelPage->model(),
             [p = &m_analogChannelPage->model()](int code, int result) { p->exchangeFinished(code, result); });

@@ -247,6 +247,9 @@ int diff(MainModel &model, CorePages &pages, const QString &path, const Output &
         return ExitRefused;
     }
     CompareRun run(model);
+    AnalogChannelModel &analog = pages.analogChannel();
+    run.addRead([&analog](MainModel &) { analog.checkSensorSerialNumbers(); },
+                [&analog](MainModel &) { analog.recordAlarmDelays(); });
     if (!run.start(fileRows))
         return ExitRefused;
     waitUntil([&] { return !run.running(); });

@@ -16,6 +16,7 @@
 #include "support/SimPeer.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -140,6 +141,77 @@ TEST_F(FieldTools, CompareShowsExactlyTheSettingsThatDifferAndTheAuditTrailRecor
     EXPECT_TRUE(lines[site.size() + 1].contains("summary,,,,\"7 rows: 7 succeeded, 0 failed, 0 not sent\""));
     EXPECT_FALSE(text.contains("222222"));
     EXPECT_FALSE(text.contains("987654"));
+}
+
+// kaspen-cli: apply with --report, then diff against a logger that has
+// drifted in two settings; the SMS-free RS232 link prints no SMS states.
+struct CliResult {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+CliResult runCli(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
+    CliResult r;
+    if (!p.waitForStarted(5000))
+        return r;
+    kaspen::test::waitUntil([&] { return p.state() == QProcess::NotRunning; }, 120000);
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return r;
+}
+
+TEST(FieldToolsCli, ApplyWritesItsReportAndDiffNamesTheRowsThatDiffer)
+{
+    QTemporaryDir data;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    SimProcess sim({"--port", pty.b(), "--state", data.filePath("logger.json")});
+    ASSERT_TRUE(sim.ok());
+    ASSERT_EQ(runCli({"--data-dir", data.path(), "phonebook", "add", "--id", "1", "--phone", "0123456789", "--enquiry",
+                      "111111", "--setup", "222222"})
+                  .exitCode,
+              0);
+    auto cfg = [&](const char *name, const std::vector<std::pair<int, QByteArray>> &entries) {
+        std::vector<ConfigRow> rows;
+        for (const auto &[code, text] : entries)
+            rows.push_back({QByteArray::number(qlonglong(rows.size() + 1)).rightJustified(2, '0'), text, code, true});
+        const QString path = data.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(writeConfigFile(path, rows, kaspen::clock().now()));
+        return path;
+    };
+    const QStringList device{"--data-dir", data.path(), "--link", "rs232", "--port", pty.a(), "--device", "1"};
+    const QString site = cfg("site.cfg", {{11005, "222222#SA:3#"}, {20031, "222222#AP1:0555000001!#"},
+                                          {20032, "222222#AP2:0555000002!#"}, {20001, "222222#TD1:0030#"}});
+    const QString report = data.filePath("run.csv");
+    const CliResult applied = runCli(device + QStringList{"apply", site, "--report", report});
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    QFile r(report);
+    ASSERT_TRUE(r.open(QIODevice::ReadOnly));
+    const QByteArray reportText = r.readAll();
+    EXPECT_EQ(reportText.count("Command Success"), 4);
+    EXPECT_TRUE(reportText.contains(",apply,000001,RS232,"));
+    EXPECT_FALSE(reportText.contains("222222"));
+    QFile trail(data.filePath("audit.csv"));
+    ASSERT_TRUE(trail.open(QIODevice::ReadOnly)) << "the audit trail lives in --data-dir";
+
+    EXPECT_EQ(runCli(device + QStringList{"diff", site}).exitCode, 0);
+    ASSERT_EQ(runCli(device + QStringList{"apply", cfg("drift.cfg", {{11005, "222222#SA:4#"}, {20001, "222222#TD1:0045#"}})})
+                  .exitCode,
+              0);
+    const CliResult diff = runCli(device + QStringList{"diff", site});
+    EXPECT_EQ(diff.exitCode, 1) << diff.err.toStdString();
+    QList<QByteArray> differing;
+    for (const QByteArray &line : diff.out.split('\n'))
+        if (line.contains("\tdifferent\t"))
+            differing << line;
+    ASSERT_EQ(differing.size(), 2) << diff.out.toStdString();
+    EXPECT_TRUE(differing[0].contains("Data Logging Interval\t30 Minute\t60 Minute")) << differing[0].toStdString();
+    EXPECT_TRUE(differing[1].contains("0030\t0045")) << differing[1].toStdString();
+    EXPECT_FALSE(diff.out.contains("222222"));
 }
 
 } // namespace

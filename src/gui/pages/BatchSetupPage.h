@@ -44,6 +44,7 @@ public:
     // Compare with Logger: reads the logger and shows, row by row, what the
     // file would change; only the differing rows stay checked.
     void compareWithLogger();
+    CompareRun *compareRun() const { return m_compareRun; }
     QPushButton *compareButton() const { return m_compare; }
     QPushButton *rerunFailedButton() const { return m_rerunFailed; }
 

@@ -9,7 +9,7 @@ namespace kaspen {
 CompareRun::CompareRun(MainModel &model, QObject *parent) : QObject(parent), m_model(model)
 {
     for (int n = 1; n <= 3; ++n)
-        m_reads.push_back([n](MainModel &m) { m.readBlock(n); });
+        m_reads.push_back({[n](MainModel &m) { m.readBlock(n); }, {}});
 }
 
 bool CompareRun::start(const std::vector<std::pair<int, QByteArray>> &fileRows)
@@ -29,6 +29,8 @@ bool CompareRun::start(const std::vector<std::pair<int, QByteArray>> &fileRows)
             end(result);
             return;
         }
+        if (const Read &record = m_reads[size_t(m_step)].record)
+            record(m_model);
         ++m_step;
         next();
     });
@@ -43,7 +45,7 @@ void CompareRun::next()
         return;
     }
     m_waiting = true;
-    m_reads[size_t(m_step)](m_model);
+    m_reads[size_t(m_step)].read(m_model);
     // The exchange of a sent command starts once the posted start has run;
     // a read that was refused started none.
     const int step = m_step;

@@ -24,8 +24,9 @@ public:
 
     explicit CompareRun(MainModel &model, QObject *parent = nullptr);
 
-    // A read that also records settings, run after "#1" to "#3".
-    void addRead(Read read) { m_reads.push_back(std::move(read)); }
+    // A read that also records settings, run after "#1" to "#3"; then, once
+    // it succeeded, records what it read (the alarm delays of "#CHEACK4#").
+    void addRead(Read read, Read record = {}) { m_reads.push_back({std::move(read), std::move(record)}); }
 
     // Compares these file rows (code, text). False when there is nothing to
     // compare or a comparison is already running.
@@ -45,7 +46,10 @@ private:
     void end(int readResult);
 
     MainModel &m_model;
-    std::vector<Read> m_reads;
+    struct Step {
+        Read read, record;
+    };
+    std::vector<Step> m_reads;
     std::vector<std::pair<int, QByteArray>> m_fileRows;
     std::vector<CompareRow> m_rows;
     int m_step = -1;
