@@ -153,6 +153,10 @@ struct CliResult {
 CliResult runCli(const QStringList &args)
 {
     QProcess p;
+    // Here the audit trail is the one of --data-dir, not the test run's.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("KASPEN_AUDIT_FILE"));
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
     CliResult r;
     if (!p.waitForStarted(5000))
