@@ -6,24 +6,35 @@
 namespace kaspen {
 
 namespace {
-QPixmap drawSetIcon(int size)
+// The tray and its arrow: down into the tray ("write this to the logger") or
+// up out of it ("fetch this from the logger").
+QPixmap drawTrayArrow(int size, bool up, const QColor &colour)
 {
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    // A down-pointing arrow into a tray: "write this to the logger".
     const qreal s = size;
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(30, 110, 200));
+    p.setBrush(colour);
     QPainterPath arrow;
-    arrow.moveTo(s * 0.38, s * 0.08);
-    arrow.lineTo(s * 0.62, s * 0.08);
-    arrow.lineTo(s * 0.62, s * 0.42);
-    arrow.lineTo(s * 0.82, s * 0.42);
-    arrow.lineTo(s * 0.50, s * 0.72);
-    arrow.lineTo(s * 0.18, s * 0.42);
-    arrow.lineTo(s * 0.38, s * 0.42);
+    if (up) {
+        arrow.moveTo(s * 0.50, s * 0.06);
+        arrow.lineTo(s * 0.82, s * 0.36);
+        arrow.lineTo(s * 0.62, s * 0.36);
+        arrow.lineTo(s * 0.62, s * 0.70);
+        arrow.lineTo(s * 0.38, s * 0.70);
+        arrow.lineTo(s * 0.38, s * 0.36);
+        arrow.lineTo(s * 0.18, s * 0.36);
+    } else {
+        arrow.moveTo(s * 0.38, s * 0.08);
+        arrow.lineTo(s * 0.62, s * 0.08);
+        arrow.lineTo(s * 0.62, s * 0.42);
+        arrow.lineTo(s * 0.82, s * 0.42);
+        arrow.lineTo(s * 0.50, s * 0.72);
+        arrow.lineTo(s * 0.18, s * 0.42);
+        arrow.lineTo(s * 0.38, s * 0.42);
+    }
     arrow.closeSubpath();
     p.drawPath(arrow);
     p.setBrush(QColor(60, 60, 60));
@@ -32,25 +43,41 @@ QPixmap drawSetIcon(int size)
 }
 } // namespace
 
+QIcon trayArrowIcon(bool up)
+{
+    static const QIcon set = [] {
+        QIcon icon;
+        icon.addPixmap(drawTrayArrow(16, false, QColor(30, 110, 200)));
+        icon.addPixmap(drawTrayArrow(32, false, QColor(30, 110, 200)));
+        return icon;
+    }();
+    static const QIcon read = [] {
+        QIcon icon;
+        icon.addPixmap(drawTrayArrow(16, true, QColor(30, 150, 70)));
+        icon.addPixmap(drawTrayArrow(32, true, QColor(30, 150, 70)));
+        return icon;
+    }();
+    return up ? read : set;
+}
+
+void makeIconButton(QPushButton *b, const QIcon &icon, const QString &name)
+{
+    b->setIcon(icon);
+    b->setIconSize(QSize(16, 16));
+    b->setFixedSize(28, 24);
+    b->setAccessibleName(name);
+    b->setToolTip(name);
+    b->setFocusPolicy(Qt::StrongFocus);
+}
+
 SetButtonWidget::SetButtonWidget(const QString &what, QWidget *parent) : QPushButton(parent)
 {
-    setIcon(icon());
-    setIconSize(QSize(16, 16));
-    setFixedSize(28, 24);
-    setAccessibleName(QStringLiteral("Set %1").arg(what));
-    setToolTip(accessibleName());
-    setFocusPolicy(Qt::StrongFocus);
+    makeIconButton(this, icon(), QStringLiteral("Set %1").arg(what));
 }
 
 QIcon SetButtonWidget::icon()
 {
-    static const QIcon i = [] {
-        QIcon icon;
-        icon.addPixmap(drawSetIcon(16));
-        icon.addPixmap(drawSetIcon(32));
-        return icon;
-    }();
-    return i;
+    return trayArrowIcon(false);
 }
 
 QPixmap lampPixmap(bool on)

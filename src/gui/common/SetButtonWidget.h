@@ -17,6 +17,12 @@ public:
     static QIcon icon();
 };
 
+// The image of the set buttons (an arrow down into a tray) and, with up, of
+// the read buttons (an arrow up out of it).
+QIcon trayArrowIcon(bool up);
+// Makes b an icon-only button whose accessible name and tooltip are name.
+void makeIconButton(QPushButton *b, const QIcon &icon, const QString &name);
+
 // A 15x15 lamp: green when on, grey when off.
 QPixmap lampPixmap(bool on);
 // The image of an active cell ("On", "H", "L"), 18x18.
