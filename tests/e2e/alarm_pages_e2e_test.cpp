@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 using namespace kaspen;
+using kaspen::test::CliRun;
+using kaspen::test::runCli;
 using kaspen::test::PtyPair;
 using kaspen::test::SimProcess;
 using kaspen::test::waitUntil;
@@ -154,26 +156,6 @@ TEST_F(AlarmPagesE2E, TextsSetOverTheGsmModemReadBack)
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun cli(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
-    CliRun r;
-    if (!p.waitForStarted(5000))
-        return r;
-    waitUntil([&] { return p.state() == QProcess::NotRunning; }, 240000);
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return r;
-}
-
 // The slot line of "message read".
 QByteArray slotLine(const QByteArray &out)
 {
@@ -195,12 +177,12 @@ TEST(AlarmMessagesCli, ReadSetBackupAndApply)
     ASSERT_TRUE(sim1.ok() && sim2.ok());
     const QString dir = data.path();
     for (const char *id : {"000001", "000002"}) {
-        const CliRun add = cli({"--data-dir", dir, "phonebook", "add", "--id", id, "--phone", "0123456789", "--enquiry",
+        const CliRun add = runCli({"--data-dir", dir, "phonebook", "add", "--id", id, "--phone", "0123456789", "--enquiry",
                                 "111111", "--setup", "222222"});
         ASSERT_EQ(add.exitCode, 0) << add.err.constData();
     }
     auto device = [&](const QString &port, const char *id, const QStringList &command) {
-        return cli(QStringList{"--data-dir", dir, "--link", "rs232", "--port", port, "--device", id} + command);
+        return runCli(QStringList{"--data-dir", dir, "--link", "rs232", "--port", port, "--device", id} + command);
     };
 
     // message set / read on the first logger.

@@ -13,30 +13,12 @@
 #include <gtest/gtest.h>
 
 using namespace kaspen;
+using kaspen::test::CliRun;
+using kaspen::test::runCli;
 using kaspen::test::PtyPair;
 using kaspen::test::SimProcess;
 
 namespace {
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun cli(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
-    CliRun r;
-    if (!p.waitForStarted(5000))
-        return r;
-    kaspen::test::waitUntil([&] { return p.state() == QProcess::NotRunning; }, 240000);
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return r;
-}
 
 QByteArray fileText(const QString &path)
 {
@@ -73,12 +55,12 @@ TEST(BatchCli, BackupOneLoggerAndApplyItToTheNext)
     ASSERT_TRUE(sim1.ok() && sim2.ok());
     const QString dir = data.path();
     for (const char *id : {"000001", "000002"}) {
-        const CliRun add = cli({"--data-dir", dir, "phonebook", "add", "--id", id, "--phone", "0123456789", "--enquiry",
+        const CliRun add = runCli({"--data-dir", dir, "phonebook", "add", "--id", id, "--phone", "0123456789", "--enquiry",
                                 "111111", "--setup", "222222"});
         ASSERT_EQ(add.exitCode, 0) << add.err.constData();
     }
     auto device = [&](const QString &port, const char *id, const QStringList &command) {
-        return cli(QStringList{"--data-dir", dir, "--link", "rs232", "--port", port, "--device", id} + command);
+        return runCli(QStringList{"--data-dir", dir, "--link", "rs232", "--port", port, "--device", id} + command);
     };
 
     // 1. Read the first logger into a file.
@@ -130,14 +112,14 @@ TEST(BatchCli, BackupOneLoggerAndApplyItToTheNext)
 TEST(BatchCli, ApplyReportsTheFirstFailureAndUsage)
 {
     QTemporaryDir data;
-    EXPECT_EQ(cli({"--data-dir", data.path(), "--link", "rs232", "--port", "/dev/null", "--device", "000001", "backup"}).exitCode, 65);
-    EXPECT_EQ(cli({"--data-dir", data.path(), "--link", "rs232", "--port", "/dev/null", "--device", "000001", "apply"}).exitCode, 65);
+    EXPECT_EQ(runCli({"--data-dir", data.path(), "--link", "rs232", "--port", "/dev/null", "--device", "000001", "backup"}).exitCode, 65);
+    EXPECT_EQ(runCli({"--data-dir", data.path(), "--link", "rs232", "--port", "/dev/null", "--device", "000001", "apply"}).exitCode, 65);
 
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
     SimProcess sim({"--port", pty.b(), "--state", data.filePath("logger.json")});
     ASSERT_TRUE(sim.ok());
-    ASSERT_EQ(cli({"--data-dir", data.path(), "phonebook", "add", "--id", "000001", "--phone", "0123456789", "--enquiry",
+    ASSERT_EQ(runCli({"--data-dir", data.path(), "phonebook", "add", "--id", "000001", "--phone", "0123456789", "--enquiry",
                    "111111", "--setup", "222222"})
                   .exitCode,
               0);
@@ -151,12 +133,12 @@ TEST(BatchCli, ApplyReportsTheFirstFailureAndUsage)
                 "<Records No.=\"01\" Command=\"222222#AP1:0555!#\" COM=\"20031\" />\r\n"
                 "</DATALOG_SETUP>\r\n");
     }
-    const CliRun r = cli({"--data-dir", data.path(), "--link", "rs232", "--port", pty.a(), "--device", "000001", "apply", cfg});
+    const CliRun r = runCli({"--data-dir", data.path(), "--link", "rs232", "--port", pty.a(), "--device", "000001", "apply", cfg});
     EXPECT_EQ(r.exitCode, 1) << r.out.constData() << r.err.constData();
     EXPECT_TRUE(r.out.contains("\tData Logging Interval\t9\tCommand Fail \n")) << r.out.constData();
     EXPECT_TRUE(r.out.contains("\tAlarm Phone1\t0555!\tCommand Success\n")) << r.out.constData();
 
-    const CliRun missing = cli({"--data-dir", data.path(), "--link", "rs232", "--port", pty.a(), "--device", "000001",
+    const CliRun missing = runCli({"--data-dir", data.path(), "--link", "rs232", "--port", pty.a(), "--device", "000001",
                                 "apply", data.filePath("none.cfg")});
     EXPECT_EQ(missing.exitCode, 64);
     EXPECT_TRUE(missing.err.contains("Cannot open configure file")) << missing.err.constData();

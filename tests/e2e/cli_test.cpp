@@ -9,35 +9,16 @@
 
 using kaspen::test::PtyPair;
 using kaspen::test::SimProcess;
+using kaspen::test::CliRun;
+using kaspen::test::runCli;
 
 namespace {
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-CliRun cli(const QStringList &args, int timeoutMs = 120000)
-{
-    QProcess p;
-    p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
-    CliRun r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 struct CliFixture : ::testing::Test {
     QStringList book(const QStringList &rest) const { return QStringList{"--data-dir", dir.path(), "phonebook"} + rest; }
     void addDevice(const QString &enquiry = "111111")
     {
-        const CliRun r = cli(book({"add", "--id", "1", "--phone", "0123456789", "--enquiry", enquiry, "--setup", "222222"}));
+        const CliRun r = runCli(book({"add", "--id", "1", "--phone", "0123456789", "--enquiry", enquiry, "--setup", "222222"}));
         ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     }
     QStringList device(const QString &link, const QStringList &command) const
@@ -54,7 +35,7 @@ struct CliFixture : ::testing::Test {
 TEST_F(CliFixture, PhoneBookWithThePagesChecks)
 {
     addDevice();
-    CliRun r = cli(book({"list"}));
+    CliRun r = runCli(book({"list"}));
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains("000001\t0123456789\t111111\t222222")) << r.out.constData();
 
@@ -77,15 +58,15 @@ TEST_F(CliFixture, PhoneBookWithThePagesChecks)
         {{"frobnicate"}, 65, "phonebook needs"},
     };
     for (const Case &c : cases) {
-        r = cli(book(c.args));
+        r = runCli(book(c.args));
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << ": " << r.err.constData();
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.constData();
     }
-    r = cli(book({"list"}));
+    r = runCli(book({"list"}));
     EXPECT_TRUE(r.out.contains("000001\t+4912\t333333\t444444")) << r.out.constData();
-    r = cli(book({"delete", "--id", "000001"}));
+    r = runCli(book({"delete", "--id", "000001"}));
     EXPECT_EQ(r.exitCode, 0);
-    r = cli(book({"list"}));
+    r = runCli(book({"list"}));
     EXPECT_FALSE(r.out.contains("000001"));
 }
 
@@ -96,7 +77,7 @@ TEST_F(CliFixture, ReadBlock1OnBothLinks)
     for (const QString link : {"rs232", "gsm"}) {
         SimProcess sim({"--port", pty.b(), "--frontend", link});
         ASSERT_TRUE(sim.ok()) << sim.errorOutput().constData();
-        const CliRun r = cli(device(link, {"read", "1"}));
+        const CliRun r = runCli(device(link, {"read", "1"}));
         EXPECT_EQ(r.exitCode, 0) << link.toStdString() << r.err.constData() << r.out.constData();
         // The connect-time status record, then the block, sent and answered.
         EXPECT_TRUE(r.out.contains("#STA:")) << r.out.constData();
@@ -114,26 +95,26 @@ TEST_F(CliFixture, FailuresAndRefusals)
     {
         SimProcess sim({"--port", pty.b()});
         ASSERT_TRUE(sim.ok()) << sim.errorOutput().constData();
-        const CliRun r = cli(device("rs232", {"status"}));
+        const CliRun r = runCli(device("rs232", {"status"}));
         EXPECT_EQ(r.exitCode, 3) << r.err.constData();
         EXPECT_TRUE(r.out.endsWith("Password Error\n")) << r.out.constData();
     }
     {
         // A device that is not in the book is refused before anything is sent.
         SimProcess sim({"--port", pty.b()});
-        CliRun r = cli({"--data-dir", dir.path(), "--link", "rs232", "--port", pty.a(), "--device", "000042", "status"});
+        CliRun r = runCli({"--data-dir", dir.path(), "--link", "rs232", "--port", pty.a(), "--device", "000042", "status"});
         EXPECT_EQ(r.exitCode, 64);
         EXPECT_TRUE(r.err.contains("Before Setup Command ,please Select Device ID!")) << r.err.constData();
-        r = cli({"--link", "usb", "--port", "x", "--device", "1", "status"});
+        r = runCli({"--link", "usb", "--port", "x", "--device", "1", "status"});
         EXPECT_EQ(r.exitCode, 65);
-        r = cli({"--link", "rs232", "--port", "x", "--device", "1", "read", "7"});
+        r = runCli({"--link", "rs232", "--port", "x", "--device", "1", "read", "7"});
         EXPECT_EQ(r.exitCode, 65);
     }
     // A silent logger: the program's own 40 s time-out.
-    cli(book({"edit", "--id", "1", "--phone", "0123456789", "--enquiry", "111111", "--setup", "222222"}));
+    runCli(book({"edit", "--id", "1", "--phone", "0123456789", "--enquiry", "111111", "--setup", "222222"}));
     SimProcess sim({"--port", pty.b(), "--fault", "none"});
     ASSERT_TRUE(sim.ok());
-    const CliRun r = cli(device("rs232", {"status"}));
+    const CliRun r = runCli(device("rs232", {"status"}));
     EXPECT_EQ(r.exitCode, 2) << r.err.constData();
     EXPECT_TRUE(r.out.endsWith("Command Time Out\n")) << r.out.constData();
 }
@@ -179,13 +160,13 @@ TEST_F(CliFixture, UnknownValuesExtraWordsAndPortsAreNamed)
         {{"--data-dir", regular, "phonebook", "list"}, 64, "is not a directory"},
     };
     for (const Case &c : cases) {
-        const CliRun r = cli(c.args);
+        const CliRun r = runCli(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << ": " << r.err.constData();
         EXPECT_TRUE(r.err.contains(c.message)) << c.args.join(' ').toStdString() << ": " << r.err.constData();
     }
     // A --data-dir that does not exist yet is created.
     const QString fresh = scratch.filePath("new/books");
-    CliRun r = cli({"--data-dir", fresh, "phonebook", "add", "--id", "7", "--phone", "1", "--enquiry", "111111", "--setup",
+    CliRun r = runCli({"--data-dir", fresh, "phonebook", "add", "--id", "7", "--phone", "1", "--enquiry", "111111", "--setup",
                     "222222"});
     EXPECT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_TRUE(QFile::exists(fresh + "/addressbook.xml"));
@@ -212,14 +193,14 @@ TEST_F(CliFixture, BooksThatCannotBeUsedAreNamedAndTheExitCodeTellsWhatHappened)
     const QByteArray other = "<?xml version=\"1.0\"?>\r\n<DATALOG_SETUP>\r\n<Records ID=\"000001\" />\r\n</DATALOG_SETUP>\r\n";
     write(other);
     for (const QStringList &args : {add, edit, del, QStringList{"list"}}) {
-        const CliRun r = cli(book(args));
+        const CliRun r = runCli(book(args));
         EXPECT_EQ(r.exitCode, 64) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("is not a phone book")) << r.err.constData();
         EXPECT_TRUE(r.err.contains(QDir::toNativeSeparators(path).toLocal8Bit())) << r.err.constData();
         EXPECT_FALSE(r.out.contains(args[0].toLatin1() + " 000001"));
         EXPECT_EQ(read(), other);
     }
-    CliRun r = cli(status);
+    CliRun r = runCli(status);
     EXPECT_EQ(r.exitCode, 64);
     EXPECT_TRUE(r.err.contains("is not a phone book")) << r.err.constData();
 
@@ -228,20 +209,20 @@ TEST_F(CliFixture, BooksThatCannotBeUsedAreNamedAndTheExitCodeTellsWhatHappened)
     const QByteArray torn = "<?xml version=\"1.0\"?>\r\n<HEALTHCHECK>\r\n<Records ID=\"000001\" Pho";
     write(torn);
     for (const QStringList &args : {edit, del, QStringList{"list"}}) {
-        r = cli(book(args));
+        r = runCli(book(args));
         EXPECT_EQ(r.exitCode, 64) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("could not be read")) << r.err.constData();
         EXPECT_FALSE(r.err.contains("The ID is not exist")) << r.err.constData();
         EXPECT_EQ(read(), torn);
     }
-    r = cli(status);
+    r = runCli(status);
     EXPECT_EQ(r.exitCode, 64);
     EXPECT_TRUE(r.err.contains("could not be read")) << r.err.constData();
-    r = cli(book(add));
+    r = runCli(book(add));
     EXPECT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_TRUE(r.err.contains("was kept as")) << r.err.constData();
     EXPECT_TRUE(r.out.contains("add 000001"));
-    r = cli(book({"list"}));
+    r = runCli(book({"list"}));
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains("000001\t1\t111111\t222222")) << r.out.constData();
 }
@@ -257,7 +238,7 @@ TEST(CliLineLost, ARunningCommandEndsAtOnceAsConnectionErrorOnBothLinks)
                 "<DateTime DateTime=\"12/10/2024 09:00:00\" />\r\n"
                 "<Records No.=\"01\" Command=\"222222#SA:3#\" COM=\"11005\" />\r\n</DATALOG_SETUP>\r\n");
     }
-    ASSERT_EQ(cli({"--data-dir", dir.path(), "phonebook", "add", "--id", "1", "--phone", "0123456789", "--enquiry", "111111",
+    ASSERT_EQ(runCli({"--data-dir", dir.path(), "phonebook", "add", "--id", "1", "--phone", "0123456789", "--enquiry", "111111",
                    "--setup", "222222"})
                   .exitCode,
               0);

@@ -12,30 +12,11 @@
 
 using kaspen::test::PtyPair;
 using kaspen::test::SimProcess;
+using kaspen::test::CliRun;
+using kaspen::test::runCli;
 using kaspen::test::waitUntil;
 
 namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-CliResult cli(const QStringList &args, int timeoutMs = 120000)
-{
-    QProcess p;
-    p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
-    CliResult r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 QList<QByteArray> fileLines(const QString &path)
 {
@@ -56,7 +37,7 @@ struct DataRecordCli : ::testing::Test {
         sim = std::make_unique<SimProcess>(
             QStringList{"--port", pty.b(), "--baud", "9600", "--log-interval", "4", "--history-days", "4"});
         ASSERT_TRUE(sim->ok()) << sim->errorOutput().constData();
-        const CliResult r = cli({"--data-dir", dir.path(), "phonebook", "add", "--id", "1", "--phone", "0123456789",
+        const CliRun r = runCli({"--data-dir", dir.path(), "phonebook", "add", "--id", "1", "--phone", "0123456789",
                            "--enquiry", "111111", "--setup", "222222"});
         ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     }
@@ -75,7 +56,7 @@ TEST_F(DataRecordCli, QueryPrintsTheTableOrWritesCsv)
 {
     const QDateTime at(QDate::currentDate().addDays(-3), QTime(6, 0));
     const QString when = at.toString("yyyy-MM-dd HH:mm");
-    CliResult r = cli(device({"query", "--at", when, "--count", "5"}));
+    CliRun r = runCli(device({"query", "--at", when, "--count", "5"}));
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 6) << r.out.constData();
@@ -84,7 +65,7 @@ TEST_F(DataRecordCli, QueryPrintsTheTableOrWritesCsv)
     EXPECT_TRUE(lines[5].startsWith("5\tSTD\t000001\t" + at.toString("MM/dd/yyyy").toLatin1() + "\t10:00:00\t"));
 
     const QString csv = dir.filePath("q.csv");
-    r = cli(device({"query", "--at", when, "--count", "3", "--csv", csv}));
+    r = runCli(device({"query", "--at", when, "--count", "3", "--csv", csv}));
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     QFile f(csv);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -92,14 +73,14 @@ TEST_F(DataRecordCli, QueryPrintsTheTableOrWritesCsv)
     ASSERT_EQ(rows.size(), 5); // header, three rows, the empty rest
     EXPECT_TRUE(rows[1].startsWith("1,STD,000001," + at.toString("yyyy-MM-dd").toLatin1() + ",06:00:00,"));
 
-    EXPECT_EQ(cli(device({"query", "--at", "yesterday", "--count", "3"})).exitCode, 65);
+    EXPECT_EQ(runCli(device({"query", "--at", "yesterday", "--count", "3"})).exitCode, 65);
 }
 
 TEST_F(DataRecordCli, DownloadRunsToTheEndAndCtrlCKeepsWholeLines)
 {
     const QString day = QDate::currentDate().addDays(-3).toString("yyyy-MM-dd");
     const QString out = dir.filePath("day.txt");
-    CliResult r = cli(device({"download", "--from", day, "--to", day, "--out", out, "--per-request", "20"}));
+    CliRun r = runCli(device({"download", "--from", day, "--to", day, "--out", out, "--per-request", "20"}));
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_TRUE(r.out.contains("24 records in 3 replies written to")) << r.out.constData();
     EXPECT_TRUE(r.err.contains("24/24 records")) << r.err.constData();

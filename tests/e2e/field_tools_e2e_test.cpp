@@ -24,6 +24,8 @@
 using namespace kaspen;
 using kaspen::test::PtyPair;
 using kaspen::test::SimProcess;
+using kaspen::test::CliRun;
+using kaspen::test::runCli;
 
 namespace {
 
@@ -144,28 +146,13 @@ TEST_F(FieldTools, CompareShowsExactlyTheSettingsThatDifferAndTheAuditTrailRecor
 }
 
 // kaspen-cli: apply with --report, then diff against a logger that has
-// drifted in two settings; the SMS-free RS232 link prints no SMS states.
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-CliResult runCli(const QStringList &args)
+// drifted in two settings. Here the audit trail is the one of --data-dir,
+// not the test run's.
+CliRun cliOwnAudit(const QStringList &args)
 {
-    QProcess p;
-    // Here the audit trail is the one of --data-dir, not the test run's.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("KASPEN_AUDIT_FILE"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
-    CliResult r;
-    if (!p.waitForStarted(5000))
-        return r;
-    kaspen::test::waitUntil([&] { return p.state() == QProcess::NotRunning; }, 120000);
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return r;
+    return runCli(args, 120000, &env);
 }
 
 TEST(FieldToolsCli, ApplyWritesItsReportAndDiffNamesTheRowsThatDiffer)
@@ -175,7 +162,7 @@ TEST(FieldToolsCli, ApplyWritesItsReportAndDiffNamesTheRowsThatDiffer)
     ASSERT_TRUE(pty.ok());
     SimProcess sim({"--port", pty.b(), "--state", data.filePath("logger.json")});
     ASSERT_TRUE(sim.ok());
-    ASSERT_EQ(runCli({"--data-dir", data.path(), "phonebook", "add", "--id", "1", "--phone", "0123456789", "--enquiry",
+    ASSERT_EQ(cliOwnAudit({"--data-dir", data.path(), "phonebook", "add", "--id", "1", "--phone", "0123456789", "--enquiry",
                       "111111", "--setup", "222222"})
                   .exitCode,
               0);
@@ -191,7 +178,7 @@ TEST(FieldToolsCli, ApplyWritesItsReportAndDiffNamesTheRowsThatDiffer)
     const QString site = cfg("site.cfg", {{11005, "222222#SA:3#"}, {20031, "222222#AP1:0555000001!#"},
                                           {20032, "222222#AP2:0555000002!#"}, {20001, "222222#TD1:0030#"}});
     const QString report = data.filePath("run.csv");
-    const CliResult applied = runCli(device + QStringList{"apply", site, "--report", report});
+    const CliRun applied = cliOwnAudit(device + QStringList{"apply", site, "--report", report});
     ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
     QFile r(report);
     ASSERT_TRUE(r.open(QIODevice::ReadOnly));
@@ -202,11 +189,11 @@ TEST(FieldToolsCli, ApplyWritesItsReportAndDiffNamesTheRowsThatDiffer)
     QFile trail(data.filePath("audit.csv"));
     ASSERT_TRUE(trail.open(QIODevice::ReadOnly)) << "the audit trail lives in --data-dir";
 
-    EXPECT_EQ(runCli(device + QStringList{"diff", site}).exitCode, 0);
-    ASSERT_EQ(runCli(device + QStringList{"apply", cfg("drift.cfg", {{11005, "222222#SA:4#"}, {20001, "222222#TD1:0045#"}})})
+    EXPECT_EQ(cliOwnAudit(device + QStringList{"diff", site}).exitCode, 0);
+    ASSERT_EQ(cliOwnAudit(device + QStringList{"apply", cfg("drift.cfg", {{11005, "222222#SA:4#"}, {20001, "222222#TD1:0045#"}})})
                   .exitCode,
               0);
-    const CliResult diff = runCli(device + QStringList{"diff", site});
+    const CliRun diff = cliOwnAudit(device + QStringList{"diff", site});
     EXPECT_EQ(diff.exitCode, 1) << diff.err.toStdString();
     QList<QByteArray> differing;
     for (const QByteArray &line : diff.out.split('\n'))

@@ -102,4 +102,24 @@ QByteArray SimProcess::errorOutput()
     return m_err;
 }
 
+CliRun runCli(const QStringList &args, int timeoutMs, const QProcessEnvironment *env)
+{
+    QProcess p;
+    if (env)
+        p.setProcessEnvironment(*env);
+    p.start(QStringLiteral(KASPEN_BIN_DIR "/kaspen-cli"), args);
+    CliRun r;
+    if (!p.waitForStarted(5000))
+        return r;
+    if (!waitUntil([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return r;
+}
+
 } // namespace kaspen::test

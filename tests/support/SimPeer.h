@@ -62,4 +62,13 @@ private:
 
 QString simExecutable();
 
+// One run of build/bin/kaspen-cli: its exit code (-1 when it did not start,
+// crashed or was killed after timeoutMs) and what it printed. The event loop
+// runs meanwhile. env, when given, replaces the environment.
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+CliRun runCli(const QStringList &args, int timeoutMs = 240000, const QProcessEnvironment *env = nullptr);
+
 } // namespace kaspen::test
