@@ -209,7 +209,12 @@ bool Session::SubmitCommand(int code, const QByteArray &text, bool log)
     c.code = code;
     c.text = text;
     c.log = log ? Outgoing::Log::AsSent : Outgoing::Log::None;
-    return send(c);
+    const bool sent = send(c);
+    // WM_USER+33: on Ethernet the record keeps the Setup state texts with the
+    // current entry's Setup password in front (the text goes out as given).
+    if (onEthernet() && (code == codes::SaveAndExit || code == codes::EthernetSetup))
+        m_ethernet.lastText = m_phoneBook.CurrentEthernetEntry().setupPassword + text;
+    return sent;
 }
 
 } // namespace kaspen

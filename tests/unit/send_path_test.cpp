@@ -98,6 +98,20 @@ TEST(SendPath, StartHexFormRouteAndClosedCarrier)
     EXPECT_EQ(f.ethernetLine->written.size(), 2);
 }
 
+TEST(SendPath, PagesSetupStateTextsKeepTheSetupPasswordInTheEthernetRecord)
+{
+    for (const int code : {codes::SaveAndExit, codes::EthernetSetup, codes::Status}) {
+        PageFixture f(ModelOrvelB, LinkEthernet);
+        const QByteArray pw = f.session.phoneBook().CurrentEthernetEntry().setupPassword;
+        ASSERT_FALSE(pw.isEmpty());
+        ASSERT_TRUE(f.session.SubmitCommand(code, "#SE:1#"));
+        EXPECT_EQ(f.sent(), QList<QByteArray>{"#SE:1#"}) << code; // sent as given
+        EXPECT_EQ(f.session.ethernetRecord().lastText, code == codes::Status ? QByteArray("#SE:1#") : pw + "#SE:1#")
+            << code;
+        EXPECT_EQ(f.session.ethernetRecord().commandCode, code);
+    }
+}
+
 TEST(CommandGuard, WordingPerCallerAndCarrier)
 {
     struct Case {
