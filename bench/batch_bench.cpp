@@ -11,6 +11,7 @@
 // simulator's log, and ratio_net = time / (floor_s + logger_s) is what the
 // program itself adds.
 
+#include "BenchSupport.h"
 #include "session/MainModel.h"
 #include "base/MessageSink.h"
 #include "base/Clock.h"
@@ -47,26 +48,6 @@ public:
     bool confirm(const QString &, const QString &) override { return false; }
     QString last;
 };
-
-// Runs the event loop (sleeping between events, not spinning) until done()
-// holds or ms have passed; done() is looked at every 5 ms.
-bool spin(const std::function<bool()> &done, int ms)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll, guard;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
-    poll.start(5);
-    guard.setSingleShot(true);
-    guard.start(ms);
-    loop.exec();
-    return done();
-}
 
 // Milliseconds since the epoch of each answer's first byte ("TX" lines of the
 // simulator's log that follow a received command).
@@ -120,7 +101,7 @@ struct SimLink {
         const QString a = dir.filePath(QStringLiteral("a")), b = dir.filePath(QStringLiteral("b"));
         socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=%1").arg(a),
                                               QStringLiteral("pty,raw,echo=0,link=%1").arg(b)});
-        if (!socat.waitForStarted(3000) || !spin([&] { return QFileInfo::exists(a) && QFileInfo::exists(b); }, 5000)) {
+        if (!socat.waitForStarted(3000) || !kaspen::bench::spinUntil([&] { return QFileInfo::exists(a) && QFileInfo::exists(b); }, 5000)) {
             error = "socat made no pseudo-terminals";
             return;
         }
@@ -129,7 +110,7 @@ struct SimLink {
         sim.setArguments({"--port", b, "--model", "A", "--state", dir.filePath(QStringLiteral("logger.json")), "--log", logPath});
         sim.start();
         QByteArray err;
-        if (!sim.waitForStarted(5000) || !spin(
+        if (!sim.waitForStarted(5000) || !kaspen::bench::spinUntil(
                                              [&] {
                                                  err += sim.readAllStandardError();
                                                  return err.contains(" on ");
@@ -159,7 +140,7 @@ struct SimLink {
         }
         model->serialConnectionIds();
         model->chooseSerialDevice("000001");
-        if (!spin([&] { return model->session().verified() && !model->exchange().running(); }, 20000)) {
+        if (!kaspen::bench::spinUntil([&] { return model->session().verified() && !model->exchange().running(); }, 20000)) {
             error = "the simulated logger did not answer";
             return;
         }
@@ -227,7 +208,7 @@ void BM_BatchRun100(benchmark::State &state)
             state.SkipWithError("the run was refused");
             return;
         }
-        const bool done = spin(
+        const bool done = kaspen::bench::spinUntil(
             [&] {
                 if (batch.running() || link.model->exchange().running())
                     return false;

@@ -7,6 +7,7 @@
 // line (every byte each way at 960 bytes/s, plus the 200 ms quiet gap that
 // ends each reply), ratio = measured time / floor_s, replies and records.
 
+#include "BenchSupport.h"
 #include "base/MessageSink.h"
 #include "pages/datarecord/DataRecordModel.h"
 #include "session/MainModel.h"
@@ -38,31 +39,13 @@ public:
     QString last;
 };
 
-bool spinUntil(const std::function<bool()> &done, int ms)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll, guard;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
-    poll.start(5);
-    guard.setSingleShot(true);
-    guard.start(ms);
-    loop.exec();
-    return done();
-}
-
 struct HistoryLink {
     HistoryLink()
     {
         const QString a = dir.filePath(QStringLiteral("a")), b = dir.filePath(QStringLiteral("b"));
         socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=%1").arg(a),
                                               QStringLiteral("pty,raw,echo=0,link=%1").arg(b)});
-        if (!socat.waitForStarted(3000) || !spinUntil([&] { return QFileInfo::exists(a) && QFileInfo::exists(b); }, 5000)) {
+        if (!socat.waitForStarted(3000) || !kaspen::bench::spinUntil([&] { return QFileInfo::exists(a) && QFileInfo::exists(b); }, 5000)) {
             error = "socat made no pseudo-terminals";
             return;
         }
@@ -70,7 +53,7 @@ struct HistoryLink {
         sim.setArguments({"--port", b, "--model", "A", "--baud", "9600", "--log-interval", "1", "--history-days", "4"});
         sim.start();
         QByteArray err;
-        if (!sim.waitForStarted(5000) || !spinUntil(
+        if (!sim.waitForStarted(5000) || !kaspen::bench::spinUntil(
                                              [&] {
                                                  err += sim.readAllStandardError();
                                                  return err.contains(" on ");
@@ -99,7 +82,7 @@ struct HistoryLink {
         }
         model->serialConnectionIds();
         model->chooseSerialDevice("000001");
-        if (!spinUntil([&] { return model->session().verified() && !model->exchange().running(); }, 20000))
+        if (!kaspen::bench::spinUntil([&] { return model->session().verified() && !model->exchange().running(); }, 20000))
             error = "the simulated logger did not answer";
     }
     ~HistoryLink()
@@ -157,14 +140,14 @@ void BM_Download1Day(benchmark::State &state)
             state.SkipWithError("the first request was not sent");
             return;
         }
-        const bool done = spinUntil([&] { return !page.downloadActive(); }, 600000);
+        const bool done = kaspen::bench::spinUntil([&] { return !page.downloadActive(); }, 600000);
         const double seconds = double(t.nsecsElapsed()) / 1e9;
         if (!done || page.lastOutcome() != DataRecordModel::Outcome::Completed) {
             state.SkipWithError("the download did not complete");
             return;
         }
         // The last reply's exchange ends before the next round.
-        spinUntil([&] { return !link.model->exchange().running(); }, 5000);
+        kaspen::bench::spinUntil([&] { return !link.model->exchange().running(); }, 5000);
         state.SetIterationTime(seconds);
         totalSeconds += seconds;
         floorSeconds += double(link.sent + link.received) / BytesPerSecond + QuietGapSeconds * link.replies;

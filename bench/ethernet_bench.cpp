@@ -9,6 +9,7 @@
 // logger_s plus the 100 ms the link waits after each read notification, and
 // ratio = measured time / floor_s.
 
+#include "BenchSupport.h"
 #include "base/MessageSink.h"
 #include "pages/BatchCli.h"
 #include "pages/batch/BatchSetupModel.h"
@@ -109,16 +110,6 @@ void BM_AutoScan8(benchmark::State &state)
     setMessageSink(nullptr);
 }
 
-// Runs the event loop until done() holds or ms have passed.
-bool spinFor(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return done();
-}
-
 std::vector<QByteArray> batchSettings()
 {
     std::vector<QByteArray> s = {"#SA:3#", "#CP:0555123456!,4#", "#AD00:95.00,0.000,0.000,1,85.00,15.00#",
@@ -179,14 +170,14 @@ struct EthernetRig {
         modules.client().setScanAddresses({QHostAddress("127.0.82.2")});
         bool scanned = false;
         modules.autoScan([&](int) { scanned = true; });
-        if (!spinFor([&] { return scanned; }, 10000) || modules.discovered().size() != 1) {
+        if (!kaspen::bench::spinUntil([&] { return scanned; }, 10000) || modules.discovered().size() != 1) {
             error = "the module was not found";
             return;
         }
         model->session().phoneBook().EditEthernetEntry("000001", "0123456789", "111111", "222222");
         int reachable = -1;
         modules.chooseConnectionId("000001", [&](bool r) { reachable = r; });
-        if (!spinFor([&] { return reachable >= 0; }, 10000) || reachable != 1) {
+        if (!kaspen::bench::spinUntil([&] { return reachable >= 0; }, 10000) || reachable != 1) {
             error = "the module did not answer";
             return;
         }
@@ -194,7 +185,7 @@ struct EthernetRig {
             error = "the logger was not verified";
             return;
         }
-        spinFor([] { return false; }, 300); // "#SE:0#" and its answer
+        kaspen::bench::spinUntil([] { return false; }, 300); // "#SE:0#" and its answer
         std::vector<ConfigRow> rows;
         const std::vector<QByteArray> texts = batchSettings();
         for (int i = 0; i < 100; ++i)
@@ -250,7 +241,7 @@ void BM_EthernetBatch100(benchmark::State &state)
             state.SkipWithError("the run was refused");
             return;
         }
-        const bool done = spinFor(
+        const bool done = kaspen::bench::spinUntil(
             [&] {
                 if (batch.running() || rig.model->exchange().running())
                     return false;
