@@ -1,5 +1,7 @@
 #include "gui/common/Pictures.h"
 
+#include "pages/batch/BatchList.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
@@ -93,6 +95,11 @@ QIcon applicationIcon()
         icon.addPixmap(pm);
     }
     return icon;
+}
+
+QColor rowShade(int row)
+{
+    return QColor(QRgb(batchRowBackground(row)));
 }
 
 } // namespace kaspen::ui

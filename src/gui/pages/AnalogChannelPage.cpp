@@ -1,4 +1,5 @@
 #include "gui/pages/AnalogChannelPage.h"
+#include "gui/common/Pictures.h"
 
 #include "gui/common/SetButtonWidget.h"
 #include "pages/channels/AnalogChannelModel.h"
@@ -84,7 +85,7 @@ void showText(QLineEdit *e, const QByteArray &text)
 
 QColor AnalogChannelPage::rowBackground(int row)
 {
-    return row % 2 == 0 ? QColor(Qt::white) : QColor(230, 235, 235);
+    return ui::rowShade(row);
 }
 
 AnalogChannelPage::AnalogChannelPage(Session &session, QWidget *parent)

@@ -1,4 +1,5 @@
 #include "gui/pages/DigitalChannelPage.h"
+#include "gui/common/Pictures.h"
 
 #include "gui/common/SetButtonWidget.h"
 #include "pages/channels/DigitalChannelModel.h"
@@ -82,7 +83,7 @@ private:
 
 QColor DigitalChannelPage::rowBackground(int row)
 {
-    return row % 2 == 0 ? QColor(Qt::white) : QColor(230, 235, 235);
+    return ui::rowShade(row);
 }
 
 DigitalChannelPage::DigitalChannelPage(Session &session, QWidget *parent)

@@ -1,4 +1,5 @@
 #include "gui/pages/RelayOutputPage.h"
+#include "gui/common/Pictures.h"
 
 #include "pages/device/RelayOutputModel.h"
 #include "gui/common/SetButtonWidget.h"
@@ -142,7 +143,7 @@ private:
 
 QColor RelayOutputPage::rowBackground(int row)
 {
-    return row % 2 == 0 ? QColor(Qt::white) : QColor(230, 235, 235);
+    return ui::rowShade(row);
 }
 
 RelayOutputPage::RelayOutputPage(Session &session, QWidget *parent)
