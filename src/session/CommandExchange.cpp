@@ -35,6 +35,7 @@ void CommandExchange::StartCommandExchange()
     m_picture = BitmapIdle;
     m_tick = 0;
     m_running = true;
+    ++m_runNumber;
     if (m_timerDriven)
         m_timer.start();
     m_progressVisible = true;
@@ -69,6 +70,20 @@ void CommandExchange::tick()
     m_stopText = QStringLiteral("Stop %1").arg((gsm ? 90 : 40) - m_tick / 10);
     ++m_tick;
     emit statusChanged();
+}
+
+void CommandExchange::replyTaken()
+{
+    if (!m_running || !m_timerDriven || m_finishPosted || m_session.activeRecord().inProgress)
+        return;
+    // Posted, so whatever the reply's handling posted comes first, as it
+    // would before a tick.
+    m_finishPosted = true;
+    QTimer::singleShot(0, this, [this, run = m_runNumber] {
+        m_finishPosted = false;
+        if (run == m_runNumber) // not an exchange started since
+            tick();
+    });
 }
 
 void CommandExchange::stop()

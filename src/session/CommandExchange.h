@@ -38,6 +38,10 @@ public:
     void stop();                 // Stop button
     void showProgress();         // WM_USER+20
     void FinishCommandExchange();
+    // A reply has been taken in. When it ended the command (the record is no
+    // longer in progress), a timer-driven exchange finishes at once instead
+    // of at the next tick; with manual ticks nothing changes.
+    void replyTaken();
 
     bool running() const { return m_running; }
     int tickCount() const { return m_tick; }
@@ -65,6 +69,8 @@ private:
     bool m_timerDriven = true;
     bool m_running = false;
     bool m_stopRequest = false;
+    bool m_finishPosted = false;
+    unsigned m_runNumber = 0;
     int m_tick = 0;
     QString m_status;
     int m_picture = BitmapIdle;

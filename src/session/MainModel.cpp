@@ -35,6 +35,9 @@ MainModel::MainModel(int modelCode, QObject *parent)
     connect(&m_session, &Session::serialLineLost, this, &MainModel::onLineLost);
     // WM_USER+1 from the Ethernet link
     connect(&m_session, &Session::ethernetTextReceived, &m_dispatcher, &ReplyDispatcher::intake);
+    // After the intake: a reply that ended its command ends the exchange now.
+    connect(&m_session, &Session::serialTextReceived, &m_exchange, &CommandExchange::replyTaken);
+    connect(&m_session, &Session::ethernetTextReceived, &m_exchange, &CommandExchange::replyTaken);
 
     connect(&m_exchange, &CommandExchange::statusChanged, this, &MainModel::statusChanged);
     // Parts left over from a reply that never completed must not join the

@@ -159,6 +159,32 @@ TEST_F(ExchangeFixture, ReplyEndsTheExchangeAtTheNextTick)
     EXPECT_TRUE(model->dataLogs().contains("#STC1:TM:261;PS:111111,222222;#"));
 }
 
+// With its own timer, the exchange does not wait for the next tick: a reply
+// that ends the command ends the exchange once the events posted by its
+// handling (the page's record) have gone, and a reply that leaves the
+// command open changes nothing.
+TEST_F(ExchangeFixture, TimerDrivenExchangeEndsAsSoonAsTheReplyIsTaken)
+{
+    model->exchange().setTimerDriven(true);
+    auto *line = connect();
+    QList<int> order; // 0: a page message, 1: the exchange finished
+    QObject::connect(model.get(), &MainModel::pageMessage, [&](const PageMessage &) { order << 0; });
+    QObject::connect(model.get(), &MainModel::exchangeFinished, [&](int, int, const QString &) { order << 1; });
+    model->readBlock(1);
+    post();
+    ASSERT_TRUE(model->exchange().running());
+    line->reply("AT+BJSD OK"); // a modem's acknowledgement: no reply yet
+    post();
+    EXPECT_TRUE(model->exchange().running());
+    EXPECT_TRUE(order.isEmpty());
+    line->reply("#STC1:TM:2612101044;PS:111111,222222;#");
+    EXPECT_TRUE(model->exchange().running()); // posted, not within the intake
+    post();
+    EXPECT_FALSE(model->exchange().running());
+    EXPECT_EQ(status(), "Command Success");
+    EXPECT_EQ(order, QList<int>({0, 1}));
+}
+
 TEST_F(ExchangeFixture, GuardRefusesWhileInProgress)
 {
     auto *line = connect();
