@@ -122,7 +122,8 @@ int wordCountOf(const QStringList &words)
     if (first == QLatin1String("message"))
         return 3; // message read|set NN
     if (first == QLatin1String("module"))
-        return words.value(1) == QLatin1String("set") ? 5 : 3; // module show ID | module set ID KEY VALUE
+        // module show ID | module check ID GROUP | module set ID KEY VALUE
+        return words.value(1) == QLatin1String("set") ? 5 : words.value(1) == QLatin1String("check") ? 4 : 3;
     if (first == QLatin1String("phonebook") || first == QLatin1String("read") || first == QLatin1String("apply")
         || first == QLatin1String("diff"))
         return 2;

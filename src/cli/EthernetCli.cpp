@@ -59,6 +59,28 @@ int chooseModule(EthernetModules &modules, const QByteArray &id)
     return 0;
 }
 
+// The exit code of a module operation's outcome.
+int outcomeExitCode(int outcome)
+{
+    switch (outcome) {
+    case OutcomeSuccess: return 0;
+    case OutcomeConnectError: return ResultNoReply;
+    default: return ResultRefused; // "Command Fail", "Unknown Error"
+    }
+}
+
+// The Check operation a "module check" group names; 0 for another word.
+int checkOperationOf(const QString &group)
+{
+    if (group == QLatin1String("device"))
+        return EthernetSettingModel::CheckDevice;
+    if (group == QLatin1String("local"))
+        return EthernetSettingModel::CheckLocal;
+    if (group == QLatin1String("servers"))
+        return EthernetSettingModel::CheckServers;
+    return 0;
+}
+
 } // namespace
 
 int scanCommand(const Printer &out)
@@ -81,9 +103,16 @@ int moduleCommand(const QStringList &rest, const Printer &out)
 {
     const QString verb = rest.value(1);
     const QByteArray id = PhoneBookModel::padConnectionNo(rest.value(2).toLocal8Bit());
-    if ((verb != QLatin1String("show") && verb != QLatin1String("set")) || id.isEmpty()
-        || (verb == QLatin1String("set") && rest.size() != 5)) {
-        showError(QStringLiteral("module needs show CONNECTID or set CONNECTID KEY VALUE"));
+    const bool checking = verb == QLatin1String("check");
+    if ((verb != QLatin1String("show") && verb != QLatin1String("set") && !checking) || id.isEmpty()
+        || (verb == QLatin1String("set") && rest.size() != 5) || (checking && rest.size() != 4)) {
+        showError(QStringLiteral("module needs show CONNECTID, check CONNECTID device|local|servers or set CONNECTID KEY "
+                                 "VALUE"));
+        return ExitUsage;
+    }
+    const int checkOperation = checking ? checkOperationOf(rest.value(3)) : 0;
+    if (checking && !checkOperation) {
+        showError(QStringLiteral("module check takes device, local or servers, not \"%1\"").arg(rest.value(3)));
         return ExitUsage;
     }
     const EthernetSettingModel::SetOperation *op = nullptr;
@@ -112,6 +141,23 @@ int moduleCommand(const QStringList &rest, const Printer &out)
             out(QByteArray(key) + '\t' + row->value(key) + '\n');
         return 0;
     }
+    int outcome = -1;
+    QObject::connect(&page, &EthernetSettingModel::operationDone, [&](int, int o) { outcome = o; });
+    if (checking) {
+        // The page's Check button: the group's keys read again from the
+        // module, each shown as the page shows it.
+        if (!page.check(checkOperation))
+            return ExitRefused;
+        spinUntil([&] { return outcome >= 0; });
+        for (const EthernetSettingModel::CheckRead &r : EthernetSettingModel::checkReads(checkOperation)) {
+            EthernetSettingModel::Field f = r.field;
+            if (f == EthernetSettingModel::Server1Ip && page.server1Mode() == 1)
+                f = EthernetSettingModel::Server1Domain;
+            out(QByteArray(r.key) + '\t' + page.field(f) + '\n');
+        }
+        out(moduleOutcomeText(outcome).toLatin1() + '\n');
+        return outcomeExitCode(outcome);
+    }
     const QByteArray value = rest.value(4).toLocal8Bit();
     if (op->operation == EthernetSettingModel::SetServer1)
         page.setServer1Mode(module::isDottedIpv4(value) ? 0 : 1);
@@ -119,13 +165,11 @@ int moduleCommand(const QStringList &rest, const Printer &out)
         op->operation == EthernetSettingModel::SetServer1 && page.server1Mode() == 1 ? EthernetSettingModel::Server1Domain
                                                                                       : op->field;
     page.setField(field, value);
-    int outcome = -1;
-    QObject::connect(&page, &EthernetSettingModel::operationDone, [&](int, int o) { outcome = o; });
     if (!page.set(op->operation))
         return ExitRefused;
     spinUntil([&] { return outcome >= 0; });
     out(moduleOutcomeText(outcome).toLatin1() + '\n');
-    return outcome == OutcomeSuccess ? 0 : ResultNoReply;
+    return outcomeExitCode(outcome);
 }
 
 int ethernetPhonebookCommand(const QString &verb, const QMap<QString, QString> &values, const Printer &out)
@@ -207,6 +251,7 @@ QString ethernetUsage()
     return QStringLiteral(
         "  kaspen-cli [--data-dir DIR] scan\n"
         "  kaspen-cli [--data-dir DIR] module show CONNECTID\n"
+        "  kaspen-cli [--data-dir DIR] module check CONNECTID device|local|servers\n"
         "  kaspen-cli [--data-dir DIR] module set CONNECTID KEY VALUE\n"
         "  kaspen-cli [--data-dir DIR] phonebook --ethernet list\n"
         "  kaspen-cli [--data-dir DIR] phonebook --ethernet add --id ID --phone P --enquiry E --setup S --ip IP --mac MAC\n"
@@ -220,7 +265,10 @@ QString ethernetUsage()
         "module show and module set scan, choose the Connection ID (the module's\n"
         "configuration is read and the PC made its client), then print the module's\n"
         "keys or write one (KEY: IP, C1_PORT, MARK, GATEWAY, DNS, C1_CLI_IP1 ...\n"
-        "C1_CLI_IP4, C1_CLI_PP1 ... C1_CLI_PP4) with the Ethernet Setting page's checks.\n");
+        "C1_CLI_IP4, C1_CLI_PP1 ... C1_CLI_PP4) with the Ethernet Setting page's checks.\n"
+        "module check reads one group of keys again, as the page's Check buttons do:\n"
+        "device (IP, C1_PORT, MARK, GATEWAY, DNS), local (C1_CLI_IP4, C1_CLI_PP4) or\n"
+        "servers (C1_CLI_IP1 ... C1_CLI_IP3 and their ports).\n");
 }
 
 } // namespace kaspen::cli

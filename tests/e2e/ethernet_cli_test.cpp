@@ -108,6 +108,24 @@ TEST_F(EthernetCli, ScanShowSetAndTheEthernetBook)
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << r.err.constData();
         EXPECT_TRUE((r.out + r.err).contains(c.text)) << c.args.join(' ').toStdString() << (r.out + r.err).constData();
     }
+    // The Check buttons' reads: what was just written comes back from the
+    // module, a domain name as a domain name.
+    r = cli({"module", "check", "000042", "servers"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.contains("C1_CLI_IP1\tlogs.example.org\n")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("C1_CLI_PP3\t4503\n")) << r.out.constData();
+    EXPECT_TRUE(r.out.endsWith("Command Success\n")) << r.out.constData();
+    r = cli({"module", "check", "000042", "device"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.startsWith("IP\t127.0.61.3\nC1_PORT\t")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("\nDNS\t")) << r.out.constData();
+    r = cli({"module", "check", "000042", "local"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.startsWith("C1_CLI_IP4\t127.0.0.1\nC1_CLI_PP4\t")) << r.out.constData();
+    r = cli({"module", "check", "000042", "gateway"});
+    EXPECT_EQ(r.exitCode, 65);
+    EXPECT_TRUE(r.err.contains("module check takes device, local or servers")) << r.err.constData();
+
     QFile f(stateB);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray saved = f.readAll();

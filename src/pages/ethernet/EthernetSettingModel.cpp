@@ -317,27 +317,27 @@ void EthernetSettingModel::afterSet(int operation, const QByteArray &key, const 
         row->setValue(key, value);
 }
 
-bool EthernetSettingModel::check(int operation)
+QList<EthernetSettingModel::CheckRead> EthernetSettingModel::checkReads(int operation)
 {
-    struct Read {
-        const char *key;
-        Field field;
-    };
-    QList<Read> reads;
     switch (operation) {
     case CheckDevice:
-        reads = {{"IP", DeviceIp}, {"C1_PORT", DevicePort}, {"MARK", SubnetMask}, {"GATEWAY", Gateway}, {"DNS", DnsServer}};
-        break;
+        return {{"IP", DeviceIp}, {"C1_PORT", DevicePort}, {"MARK", SubnetMask}, {"GATEWAY", Gateway}, {"DNS", DnsServer}};
     case CheckLocal:
-        reads = {{"C1_CLI_IP4", LocalIp}, {"C1_CLI_PP4", LocalPort}};
-        break;
+        return {{"C1_CLI_IP4", LocalIp}, {"C1_CLI_PP4", LocalPort}};
     case CheckServers:
-        reads = {{"C1_CLI_IP1", Server1Ip}, {"C1_CLI_PP1", Server1Port}, {"C1_CLI_IP2", Server2Ip},
-                 {"C1_CLI_PP2", Server2Port}, {"C1_CLI_IP3", Server3Ip}, {"C1_CLI_PP3", Server3Port}};
-        break;
+        return {{"C1_CLI_IP1", Server1Ip}, {"C1_CLI_PP1", Server1Port}, {"C1_CLI_IP2", Server2Ip},
+                {"C1_CLI_PP2", Server2Port}, {"C1_CLI_IP3", Server3Ip}, {"C1_CLI_PP3", Server3Port}};
     default:
-        return false;
+        return {};
     }
+}
+
+bool EthernetSettingModel::check(int operation)
+{
+    using Read = CheckRead;
+    const QList<Read> reads = checkReads(operation);
+    if (reads.isEmpty())
+        return false;
     if (!m_modules.beginOperation()) // WM_USER+36
         return false;
     struct Run {

@@ -112,8 +112,15 @@ public:
     // check or the guard refused (the message is shown); true when the
     // write was started.
     bool set(int operation);
-    // A Check operation (5012, 5013, 5014).
+    // A Check operation (5012, 5013, 5014): reads its keys in order into
+    // the fields.
     bool check(int operation);
+    struct CheckRead {
+        const char *key;
+        Field field; // Server #1: the IP field; the domain field by mode
+    };
+    // The keys a Check operation reads, in order; empty for another code.
+    static QList<CheckRead> checkReads(int operation);
 
 signals:
     void fieldsChanged();      // transfer data to the controls
