@@ -160,8 +160,9 @@ TEST(EthernetSettingPage, EachSetChecksItsFieldThenWritesItsKey)
             EXPECT_EQ(w.sink.last(), QString::fromLatin1(c.message));
             EXPECT_EQ(w.sink.shown.last().kind, c.kind);
             EXPECT_EQ(w.key(c.key), before);
-            if (c.kind == S) // the port in use: field emptied
+            if (c.kind == S) { // the port in use: field emptied
                 EXPECT_TRUE(w.page.field(c.field).isEmpty());
+            }
         } else {
             EXPECT_EQ(outcome, OutcomeSuccess);
             EXPECT_TRUE(w.sink.shown.isEmpty());
@@ -191,8 +192,9 @@ TEST(EthernetSettingPage, NewDeviceIpMovesLinkPageAndPhoneBook)
     EXPECT_EQ(reloads, 1);
     EXPECT_EQ(w.session.phoneBook().CurrentEthernetEntry().deviceIp, newIp);
     for (const EthernetEntry &e : w.session.phoneBook().ethernetTable()) {
-        if (e.connectId == w.id)
+        if (e.connectId == w.id) {
             EXPECT_EQ(e.deviceIp, newIp);
+        }
     }
     // The next Check goes to the module at its new address.
     waitUntil([] { return false; }, 30); // the module moves once its answer is out
