@@ -1,4 +1,5 @@
 #include "gui/pages/DigitalChannelPage.h"
+#include "gui/common/ChoiceCellDelegate.h"
 #include "gui/common/Pictures.h"
 
 #include "gui/common/SetButtonWidget.h"
@@ -15,9 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kaspen {
@@ -30,54 +29,6 @@ QByteArray bytes(const QString &s) { return s.toLocal8Bit(); }
 constexpr int NameColumn = 1; // column 0 has width 0 and stays empty
 constexpr int ModeColumn = 2;
 constexpr int RowHeight = 21;
-
-// The in-place list over an "Operation Mode" cell.
-class ModeDelegate : public QStyledItemDelegate {
-public:
-    ModeDelegate(DigitalChannelModel &model, QObject *parent) : QStyledItemDelegate(parent), m_model(model) {}
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
-    {
-        if (index.column() != ModeColumn)
-            return nullptr;
-        auto *combo = new QComboBox(parent);
-        combo->setAccessibleName(QStringLiteral("Operation Mode"));
-        for (const QByteArray &o : DigitalChannelModel::offers(index.row()))
-            combo->addItem(qs(o));
-        connect(combo, &QComboBox::activated, this, [this, combo] {
-            auto *self = const_cast<ModeDelegate *>(this);
-            emit self->commitData(combo);
-            emit self->closeEditor(combo);
-        });
-        QTimer::singleShot(0, combo, [combo] {
-            if (combo->isVisible())
-                combo->showPopup();
-        });
-        return combo;
-    }
-
-    void setEditorData(QWidget *editor, const QModelIndex &index) const override
-    {
-        // The list opens with the cell's current text selected.
-        auto *combo = static_cast<QComboBox *>(editor);
-        combo->setCurrentIndex(combo->findText(qs(m_model.mode(index.row()))));
-    }
-
-    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
-    {
-        auto *combo = static_cast<QComboBox *>(editor);
-        if (combo->currentIndex() >= 0)
-            m_model.setMode(index.row(), bytes(combo->currentText()));
-    }
-
-    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &) const override
-    {
-        editor->setGeometry(option.rect);
-    }
-
-private:
-    DigitalChannelModel &m_model;
-};
 
 } // namespace
 
@@ -136,7 +87,11 @@ void DigitalChannelPage::build()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::EditKeyPressed);
-    m_table->setItemDelegate(new ModeDelegate(*m, m_table));
+    // The in-place list over an "Operation Mode" cell.
+    m_table->setItemDelegate(new ui::ChoiceCellDelegate(
+        {ModeColumn, QStringLiteral("Operation Mode"), &DigitalChannelModel::offers,
+         [m](int row) { return m->mode(row); }, [m](int row, const QByteArray &choice) { m->setMode(row, choice); }},
+        m_table));
     m_table->verticalHeader()->setVisible(false);
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(RowHeight);

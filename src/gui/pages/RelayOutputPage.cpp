@@ -1,4 +1,5 @@
 #include "gui/pages/RelayOutputPage.h"
+#include "gui/common/ChoiceCellDelegate.h"
 #include "gui/common/Pictures.h"
 
 #include "pages/device/RelayOutputModel.h"
@@ -15,9 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kaspen {
@@ -87,58 +86,6 @@ void setIndexAndText(QComboBox *c, int index, const QByteArray &text)
         c->setEditText(t);
 }
 
-// The drop-down that opens in a "Relay Control" cell.
-class RelayControlDelegate : public QStyledItemDelegate {
-public:
-    RelayControlDelegate(RelayOutputModel &model, QObject *parent) : QStyledItemDelegate(parent), m_model(model) {}
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
-    {
-        if (index.column() != RelayControlColumn)
-            return nullptr;
-        auto *combo = new QComboBox(parent);
-        combo->setAccessibleName(QStringLiteral("Relay Control"));
-        for (const auto &choice : RelayOutputModel::relayControlChoices(index.row()))
-            combo->addItem(qs(choice));
-        connect(combo, &QComboBox::activated, this, [this, combo] {
-            auto *self = const_cast<RelayControlDelegate *>(this);
-            emit self->commitData(combo);
-            emit self->closeEditor(combo);
-        });
-        QTimer::singleShot(0, combo, [combo] {
-            if (combo->isVisible())
-                combo->showPopup();
-        });
-        return combo;
-    }
-
-    void setEditorData(QWidget *editor, const QModelIndex &index) const override
-    {
-        auto *combo = static_cast<QComboBox *>(editor);
-        QByteArray current = m_model.relayControl(index.row());
-        if (current == "High")
-            current = "H - High Alert";
-        else if (current == "Low")
-            current = "L - Low Alert";
-        combo->setCurrentIndex(combo->findText(qs(current)));
-    }
-
-    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
-    {
-        auto *combo = static_cast<QComboBox *>(editor);
-        if (combo->currentIndex() >= 0)
-            m_model.setRelayControl(index.row(), bytes(combo->currentText()));
-    }
-
-    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &) const override
-    {
-        editor->setGeometry(option.rect);
-    }
-
-private:
-    RelayOutputModel &m_model;
-};
-
 } // namespace
 
 QColor RelayOutputPage::rowBackground(int row)
@@ -207,7 +154,20 @@ void RelayOutputPage::build()
     m_alarms->setColumnWidth(RelayControlColumn, RelayControlWidth);
     m_alarms->horizontalHeader()->setStretchLastSection(true);
     m_alarms->setEditTriggers(QAbstractItemView::EditKeyPressed);
-    m_alarms->setItemDelegate(new RelayControlDelegate(*m, m_alarms));
+    // The drop-down that opens in a "Relay Control" cell; the cell's short
+    // forms select their list entries.
+    m_alarms->setItemDelegate(new ui::ChoiceCellDelegate(
+        {RelayControlColumn, QStringLiteral("Relay Control"), &RelayOutputModel::relayControlChoices,
+         [m](int row) {
+             const QByteArray current = m->relayControl(row);
+             if (current == "High")
+                 return QByteArray("H - High Alert");
+             if (current == "Low")
+                 return QByteArray("L - Low Alert");
+             return current;
+         },
+         [m](int row, const QByteArray &choice) { m->setRelayControl(row, choice); }},
+        m_alarms));
     m_alarms->installEventFilter(this);
     auto *alarmsLabel = new QLabel(QStringLiteral("Associated Alarms"), details);
     alarmsLabel->setBuddy(m_alarms);
