@@ -21,11 +21,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -98,27 +95,10 @@ std::vector<QByteArray> settingTexts()
 struct SimLink {
     SimLink()
     {
-        const QString a = dir.filePath(QStringLiteral("a")), b = dir.filePath(QStringLiteral("b"));
-        socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=%1").arg(a),
-                                              QStringLiteral("pty,raw,echo=0,link=%1").arg(b)});
-        if (!socat.waitForStarted(3000) || !kaspen::bench::spinUntil([&] { return QFileInfo::exists(a) && QFileInfo::exists(b); }, 5000)) {
-            error = "socat made no pseudo-terminals";
-            return;
-        }
-        sim.setProgram(QStringLiteral(KASPEN_BIN_DIR "/kaspen-sim"));
         logPath = dir.filePath(QStringLiteral("sim.log"));
-        sim.setArguments({"--port", b, "--model", "A", "--state", dir.filePath(QStringLiteral("logger.json")), "--log", logPath});
-        sim.start();
-        QByteArray err;
-        if (!sim.waitForStarted(5000) || !kaspen::bench::spinUntil(
-                                             [&] {
-                                                 err += sim.readAllStandardError();
-                                                 return err.contains(" on ");
-                                             },
-                                             10000)) {
-            error = "kaspen-sim did not start";
+        error = line.start(dir.path(), {"--model", "A", "--state", dir.filePath(QStringLiteral("logger.json")), "--log", logPath});
+        if (!error.empty())
             return;
-        }
         setMessageSink(&sink);
         PhoneBook::setDirectory(dir.path());
         PhoneBook::resetSharedState();
@@ -133,17 +113,9 @@ struct SimLink {
         // WM_USER+2 is posted right after each write.
         QObject::connect(&model->session(), &Session::commandSent,
                          [this] { writeTimes.push_back(QDateTime::currentMSecsSinceEpoch()); });
-        model->selectLink(LinkRs232);
-        if (!model->toggleSerialConnection(a)) {
-            error = "cannot open the port";
+        error = kaspen::bench::connectOverCable(*model, line.port());
+        if (!error.empty())
             return;
-        }
-        model->serialConnectionIds();
-        model->chooseSerialDevice("000001");
-        if (!kaspen::bench::spinUntil([&] { return model->session().verified() && !model->exchange().running(); }, 20000)) {
-            error = "the simulated logger did not answer";
-            return;
-        }
         std::vector<ConfigRow> rows;
         const std::vector<QByteArray> texts = settingTexts();
         for (int i = 0; i < 100; ++i)
@@ -158,15 +130,11 @@ struct SimLink {
         pages.reset();
         model.reset();
         setMessageSink(nullptr);
-        sim.terminate();
-        sim.waitForFinished(3000);
-        socat.terminate();
-        socat.waitForFinished(3000);
         PhoneBook::resetSharedState();
     }
 
     QTemporaryDir dir;
-    QProcess socat, sim;
+    kaspen::bench::SimOverPty line;
     QuietSink sink;
     std::unique_ptr<MainModel> model;
     std::unique_ptr<CorePages> pages;
@@ -208,16 +176,7 @@ void BM_BatchRun100(benchmark::State &state)
             state.SkipWithError("the run was refused");
             return;
         }
-        const bool done = kaspen::bench::spinUntil(
-            [&] {
-                if (batch.running() || link.model->exchange().running())
-                    return false;
-                for (int r = 0; r < batch.list().rowCount(); ++r)
-                    if (batch.list().row(r).status != QLatin1String("Command Success"))
-                        return false;
-                return true;
-            },
-            300000);
+        const bool done = kaspen::bench::batchRunSucceeds(batch, *link.model, 300000);
         const double seconds = double(t.nsecsElapsed()) / 1e9;
         if (!done) {
             state.SkipWithError("the run did not end with every row successful");

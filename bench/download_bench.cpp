@@ -14,10 +14,7 @@
 #include "session/PageRouter.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -42,26 +39,9 @@ public:
 struct HistoryLink {
     HistoryLink()
     {
-        const QString a = dir.filePath(QStringLiteral("a")), b = dir.filePath(QStringLiteral("b"));
-        socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=%1").arg(a),
-                                              QStringLiteral("pty,raw,echo=0,link=%1").arg(b)});
-        if (!socat.waitForStarted(3000) || !kaspen::bench::spinUntil([&] { return QFileInfo::exists(a) && QFileInfo::exists(b); }, 5000)) {
-            error = "socat made no pseudo-terminals";
+        error = line.start(dir.path(), {"--model", "A", "--baud", "9600", "--log-interval", "1", "--history-days", "4"});
+        if (!error.empty())
             return;
-        }
-        sim.setProgram(QStringLiteral(KASPEN_BIN_DIR "/kaspen-sim"));
-        sim.setArguments({"--port", b, "--model", "A", "--baud", "9600", "--log-interval", "1", "--history-days", "4"});
-        sim.start();
-        QByteArray err;
-        if (!sim.waitForStarted(5000) || !kaspen::bench::spinUntil(
-                                             [&] {
-                                                 err += sim.readAllStandardError();
-                                                 return err.contains(" on ");
-                                             },
-                                             10000)) {
-            error = "kaspen-sim did not start";
-            return;
-        }
         setMessageSink(&sink);
         PhoneBook::setDirectory(dir.path());
         PhoneBook::resetSharedState();
@@ -75,30 +55,18 @@ struct HistoryLink {
             ++replies;
         });
         QObject::connect(model.get(), &MainModel::sendLogAdded, [this](const QByteArray &t) { sent += t.size(); });
-        model->selectLink(LinkRs232);
-        if (!model->toggleSerialConnection(a)) {
-            error = "cannot open the port";
-            return;
-        }
-        model->serialConnectionIds();
-        model->chooseSerialDevice("000001");
-        if (!kaspen::bench::spinUntil([&] { return model->session().verified() && !model->exchange().running(); }, 20000))
-            error = "the simulated logger did not answer";
+        error = kaspen::bench::connectOverCable(*model, line.port());
     }
     ~HistoryLink()
     {
         page.reset();
         model.reset();
         setMessageSink(nullptr);
-        sim.terminate();
-        sim.waitForFinished(3000);
-        socat.terminate();
-        socat.waitForFinished(3000);
         PhoneBook::resetSharedState();
     }
 
     QTemporaryDir dir;
-    QProcess socat, sim;
+    kaspen::bench::SimOverPty line;
     QuietSink sink;
     std::unique_ptr<MainModel> model;
     std::unique_ptr<DataRecordModel> page;

@@ -241,16 +241,7 @@ void BM_EthernetBatch100(benchmark::State &state)
             state.SkipWithError("the run was refused");
             return;
         }
-        const bool done = kaspen::bench::spinUntil(
-            [&] {
-                if (batch.running() || rig.model->exchange().running())
-                    return false;
-                for (int r = 0; r < batch.list().rowCount(); ++r)
-                    if (batch.list().row(r).status != QLatin1String("Command Success"))
-                        return false;
-                return true;
-            },
-            120000);
+        const bool done = kaspen::bench::batchRunSucceeds(batch, *rig.model, 120000);
         const double seconds = double(t.nsecsElapsed()) / 1e9;
         if (!done) {
             state.SkipWithError("the run did not end with every row successful");
