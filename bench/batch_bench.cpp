@@ -35,17 +35,6 @@ using namespace kaspen;
 
 namespace {
 
-constexpr double BytesPerSecond = 960.0; // 9600 baud, 8N1
-constexpr double QuietGapSeconds = 0.2;
-
-// Message boxes of the program are errors in a benchmark.
-class QuietSink : public MessageSink {
-public:
-    void show(MessageKind, const QString &text, const QString &) override { last = text; }
-    bool confirm(const QString &, const QString &) override { return false; }
-    QString last;
-};
-
 // Milliseconds since the epoch of each answer's first byte ("TX" lines of the
 // simulator's log that follow a received command).
 std::vector<qint64> answerTimes(const QString &logPath)
@@ -69,27 +58,6 @@ std::vector<qint64> answerTimes(const QString &logPath)
         }
     }
     return times;
-}
-
-// The settings, cycled to 100 rows under their own codes.
-std::vector<QByteArray> settingTexts()
-{
-    std::vector<QByteArray> s = {"#SA:3#", "#CP:0555123456!,4#", "#AD00:95.00,0.000,0.000,1,85.00,15.00#",
-                                 "#AD13:1,40.00,-8.00#", "#AD14:2,45.00,-2.00#", "#PA:40000000000#", "#O1:1#",
-                                 "#OT1:0030#", "#OC1:10200000000000001000000000#", "#O2:0#", "#OT2:0045#",
-                                 "#OC2:01000000000000000100000000#"};
-    for (int n = 1; n <= 8; ++n)
-        s.push_back("#AP" + QByteArray::number(n) + ":055500000" + QByteArray::number(n) + "!#");
-    for (int n = 1; n <= 6; ++n)
-        s.push_back("#AD0" + QByteArray::number(n) + ":2" + QByteArray::number(n) + ".00,4.000,4.000,1,1"
-                    + QByteArray::number(n) + ".00,5.000#");
-    for (int n = 7; n <= 12; ++n)
-        s.push_back("#AD" + QByteArray::number(n).rightJustified(2, '0') + ":1.000,0.000,1.000,2,30.00,10.00#");
-    for (int n = 1; n <= 3; ++n)
-        s.push_back("#LP" + QByteArray::number(n) + ":0000012" + QByteArray::number(n) + "#");
-    for (int n = 1; n <= 8; ++n)
-        s.push_back("#TD" + QByteArray::number(n) + ":00" + QByteArray::number(10 + n) + "#");
-    return s;
 }
 
 struct SimLink {
@@ -116,13 +84,8 @@ struct SimLink {
         error = kaspen::bench::connectOverCable(*model, line.port());
         if (!error.empty())
             return;
-        std::vector<ConfigRow> rows;
-        const std::vector<QByteArray> texts = settingTexts();
-        for (int i = 0; i < 100; ++i)
-            rows.push_back({QByteArray::number(i + 1).rightJustified(2, '0'), "222222" + texts[size_t(i) % texts.size()],
-                            30000 + i, true});
         cfg = dir.filePath(QStringLiteral("batch100.cfg"));
-        if (!writeConfigFile(cfg, rows, QDateTime::currentDateTime()))
+        if (!kaspen::bench::writeBatch100(cfg))
             error = "cannot write the configuration file";
     }
     ~SimLink()
@@ -135,7 +98,7 @@ struct SimLink {
 
     QTemporaryDir dir;
     kaspen::bench::SimOverPty line;
-    QuietSink sink;
+    kaspen::bench::QuietSink sink;
     std::unique_ptr<MainModel> model;
     std::unique_ptr<CorePages> pages;
     QString cfg;
@@ -184,7 +147,7 @@ void BM_BatchRun100(benchmark::State &state)
         }
         state.SetIterationTime(seconds);
         totalSeconds += seconds;
-        floorSeconds += double(sent + link.received) / BytesPerSecond + QuietGapSeconds * link.replies;
+        floorSeconds += double(sent + link.received) / kaspen::bench::BytesPerSecond + kaspen::bench::QuietGapSeconds * link.replies;
         const std::vector<qint64> answers = answerTimes(link.logPath);
         const size_t n = std::min(answers.size(), link.writeTimes.size());
         for (size_t i = 0; i < n; ++i)

@@ -26,16 +26,6 @@ using namespace kaspen;
 
 namespace {
 
-constexpr double BytesPerSecond = 960.0; // 9600 baud, 8N1
-constexpr double QuietGapSeconds = 0.2;
-
-class QuietSink : public MessageSink {
-public:
-    void show(MessageKind, const QString &text, const QString &) override { last = text; }
-    bool confirm(const QString &, const QString &) override { return false; }
-    QString last;
-};
-
 struct HistoryLink {
     HistoryLink()
     {
@@ -67,7 +57,7 @@ struct HistoryLink {
 
     QTemporaryDir dir;
     kaspen::bench::SimOverPty line;
-    QuietSink sink;
+    kaspen::bench::QuietSink sink;
     std::unique_ptr<MainModel> model;
     std::unique_ptr<DataRecordModel> page;
     PageRouter router;
@@ -118,7 +108,7 @@ void BM_Download1Day(benchmark::State &state)
         kaspen::bench::spinUntil([&] { return !link.model->exchange().running(); }, 5000);
         state.SetIterationTime(seconds);
         totalSeconds += seconds;
-        floorSeconds += double(link.sent + link.received) / BytesPerSecond + QuietGapSeconds * link.replies;
+        floorSeconds += double(link.sent + link.received) / kaspen::bench::BytesPerSecond + kaspen::bench::QuietGapSeconds * link.replies;
         records = page.recordsSaved();
         replies = link.replies;
     }

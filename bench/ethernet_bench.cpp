@@ -40,13 +40,6 @@ using namespace kaspen;
 
 namespace {
 
-class MutedSink : public MessageSink {
-public:
-    void show(MessageKind, const QString &text, const QString &) override { last = text; }
-    bool confirm(const QString &, const QString &) override { return false; }
-    QString last;
-};
-
 struct Modules {
     explicit Modules(int count)
     {
@@ -68,7 +61,7 @@ struct Modules {
 
 void BM_AutoScan8(benchmark::State &state)
 {
-    MutedSink sink;
+    kaspen::bench::QuietSink sink;
     setMessageSink(&sink);
     QTemporaryDir dir;
     PhoneBook::setDirectory(dir.path());
@@ -108,26 +101,6 @@ void BM_AutoScan8(benchmark::State &state)
     state.counters["modules"] = merged;
     PhoneBook::resetSharedState();
     setMessageSink(nullptr);
-}
-
-std::vector<QByteArray> batchSettings()
-{
-    std::vector<QByteArray> s = {"#SA:3#", "#CP:0555123456!,4#", "#AD00:95.00,0.000,0.000,1,85.00,15.00#",
-                                 "#AD13:1,40.00,-8.00#", "#AD14:2,45.00,-2.00#", "#PA:40000000000#", "#O1:1#",
-                                 "#OT1:0030#", "#OC1:10200000000000001000000000#", "#O2:0#", "#OT2:0045#",
-                                 "#OC2:01000000000000000100000000#"};
-    for (int n = 1; n <= 8; ++n)
-        s.push_back("#AP" + QByteArray::number(n) + ":055500000" + QByteArray::number(n) + "!#");
-    for (int n = 1; n <= 6; ++n)
-        s.push_back("#AD0" + QByteArray::number(n) + ":2" + QByteArray::number(n) + ".00,4.000,4.000,1,1"
-                    + QByteArray::number(n) + ".00,5.000#");
-    for (int n = 7; n <= 12; ++n)
-        s.push_back("#AD" + QByteArray::number(n).rightJustified(2, '0') + ":1.000,0.000,1.000,2,30.00,10.00#");
-    for (int n = 1; n <= 3; ++n)
-        s.push_back("#LP" + QByteArray::number(n) + ":0000012" + QByteArray::number(n) + "#");
-    for (int n = 1; n <= 8; ++n)
-        s.push_back("#TD" + QByteArray::number(n) + ":00" + QByteArray::number(10 + n) + "#");
-    return s;
 }
 
 struct EthernetRig {
@@ -186,13 +159,8 @@ struct EthernetRig {
             return;
         }
         kaspen::bench::spinUntil([] { return false; }, 300); // "#SE:0#" and its answer
-        std::vector<ConfigRow> rows;
-        const std::vector<QByteArray> texts = batchSettings();
-        for (int i = 0; i < 100; ++i)
-            rows.push_back({QByteArray::number(i + 1).rightJustified(2, '0'), "222222" + texts[size_t(i) % texts.size()],
-                            30000 + i, true});
         cfg = dir.filePath(QStringLiteral("batch100.cfg"));
-        if (!writeConfigFile(cfg, rows, QDateTime::currentDateTime()))
+        if (!kaspen::bench::writeBatch100(cfg))
             error = "cannot write the configuration file";
     }
     ~EthernetRig()
@@ -205,7 +173,7 @@ struct EthernetRig {
     }
 
     QTemporaryDir dir;
-    MutedSink sink;
+    kaspen::bench::QuietSink sink;
     std::unique_ptr<sim::Module> module;
     std::unique_ptr<sim::ModuleEndpoint> endpoint;
     std::unique_ptr<sim::Logger> logger;
